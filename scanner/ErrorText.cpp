@@ -1,0 +1,176 @@
+#include "scanner/ErrorText.h"
+
+#include <algorithm>
+#include <iterator>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct ErrorEntry {
+    int32_t status;
+    const char* text;
+};
+
+// Texts are shown to the user exactly as the device's documentation words them.
+constexpr ErrorEntry kErrorTexts[] = {
+    {-153, "The calling program tried to open an unknown handle."},
+    {-152, "The calling program tried to do I/O open on a closed scanner."},
+    {-151, "Scanner not open"},
+    {-150, "The calling program tried to open an already open scanner."},
+    {-118, "It was not possible to open the driver."},
+    {-117, "No scanner was found."},
+    {-116, "The driver specified was to old"},
+    {-115, "An internal ORV_xxx driver error occured"},
+    {-114, "The IO command has not yet completed"},
+    {-113, "An operation system error was detected"},
+    {-112, "A SCSI protocol error was detected"},
+    {-111, "ORV_SCAN could not load a SCSI driver (like ASPI)"},
+    {-110, "ORV_SCAN could not find a SCSI interface board"},
+    {-100, "Parameter error in ORV_SCAN call."},
+    {-65, "It was not possible to allocate a sync object"},
+    {-64, "SCSI_ERROR_ASPI_ABANDONED"},
+    {-63, "WaitForObject failed. Could be an invalid handle"},
+    {-62, "ASPI call never completed"},
+    {-61, "SCSI_ERROR_ASPI_DATA_OVERRUN"},
+    {-60, "Unknown ASPI error."},
+    {0, "SCSI_STATUS_GOOD"},
+    {2, "SCSI_STATUS_CHECK_CONDITION"},
+    {4, "SCSI_STATUS_CONDITION_MET"},
+    {8, "SCSI_STATUS_BUSY"},
+    {16, "SCSI_STATUS_INTERMIDIATE"},
+    {20, "SCSI_STATUS_INTERMIDIATE_CON_MET"},
+    {34, "SCSI_STATUS_RESERVATION_CONFLICT"},
+    {40, "SCSI_STATUS_QUEUE_FULL"},
+    {0x1A00, "Parameter length Error"},
+    {0x2400, "Invalid Value in CDB."},
+    {0x2601, "ERROR_PARNNOTSUPP"},
+    {0x2602, "Parameter value invalid."},
+    {0x2900, "Scanner is warming up."},
+    {0x2C00, "Command sequence error."},
+    {0x2C01, "To many windows specified"},
+    {0x3A00, "Scanner not ready\rPlease insert paper."},
+    {0x3A80, "Media not loaded"},
+    {0x3A81, "Media load abort"},
+    {0x3A82, "Media load progress"},
+    {0x3A83, "ERROR_OBJECT_POSITION_PROGRESS"},
+    {0x3B09, "Read past end of medium."},
+    {0x3B0A, "Read past begining of medium."},
+    {0x4200, "Self Test Error"},
+    {0x4300, "ERROR_MESSAGE"},
+    {0x4500, "ERROR_SELECT"},
+    {0x4700, "ERROR_SCSIPARITY"},
+    {0x4A00, "ERROR_COMMAND_PHASE"},
+    {0x4B00, "ERROR_DATAPHASE"},
+    {0x5300, "Media eject failed."},
+    {0x9001, "Unknown internal scanner Error"},
+    {0x9101, "ERROR 30\rUnable to correct camera A."},
+    {0x9102, "ERROR 30\rUnable to correct camera B."},
+    {0x9103, "ERROR 30\rUnable to correct camera C."},
+    {0x9104, "ERROR_WHITE_CAM_D\rERROR 30\rUnable to correct camera D."},
+    {0x9111, "ERROR 31\rUnable to get all black output\rfrom camera A."},
+    {0x9112, "ERROR 31\rUnable to get all black output\rfrom camera B."},
+    {0x9113, "ERROR 31\rUnable to get all black output\rfrom camera C."},
+    {0x9114, "ERROR 31\rUnable to get all black output\rfrom camera D."},
+    {0x9121, "ERROR 32\rUnable to stitch cameras A and B."},
+    {0x9122, "ERROR 32\rUnable to stitch cameras B and C."},
+    {0x9123, "ERROR 32\rUnable to stitch cameras C and D."},
+    {0x9130, "Calibration error.\rUnable to match black levels."},
+    {0x9131, "Error calibrating camera A, red"},
+    {0x9132, "Error calibrating camera A, green"},
+    {0x9133, "Error calibrating camera A, blue"},
+    {0x9134, "Error calibrating camera B, red"},
+    {0x9135, "Error calibrating camera B, green"},
+    {0x9136, "Error calibrating camera B, blue"},
+    {0x9137, "Error calibrating camera C, red"},
+    {0x9138, "Error calibrating camera C, green"},
+    {0x9139, "Error calibrating camera C, blue"},
+    {0x913A, "Error calibrating camera D, red"},
+    {0x913B, "Error calibrating camera D, green"},
+    {0x913C, "Error calibrating camera D, blue"},
+    {0x9150, "Error programming multiplier Flash"},
+    {0x91F1, "Camera A adjust failed."},
+    {0x91F2, "Camera B adjust failed."},
+    {0x91F3, "Camera C adjust failed."},
+    {0x91F4, "Camera D adjust failed."},
+    {0x9201, "Controler Error:\rDither RAM R/W error"},
+    {0x9202, "Controler Error\rAmp. RAM R/W error"},
+    {0x9301, "ERROR 93\rUnexpected external interupt."},
+    {0x9302, "ERROR 81\rUnexpected serial port interupt."},
+    {0x9303, "Controler Error\rUnexpected software timer int"},
+    {0x9304, "ERROR 83\rUnexpected HSO interupt."},
+    {0x9305, "ERROR 84\rUnexpected HSI DATA interupt."},
+    {0x9306, "ERROR 85\rUnexpected AD interupt."},
+    {0x9307, "ERROR 86\rUnexpected timer overflow interupt."},
+    {0x9308, "ERROR 87\rUnexpected shift full interupt."},
+    {0x9309, "ERROR 90\rUnexpected controle program terminated."},
+    {0x930A, "ERROR 92\rError in scanner state machine."},
+    {0xA000, "Scanner not in test mode."},
+    {0xA001, "Scanner in test mode."},
+    {0xA002, "Read past end of Tile."},
+    {0xA003, "Time out on request"},
+    {0xA004, "Timeout SOEM request"},
+    {0xA005, "No active PCEPC mode."},
+    {0xA006, "PCEPC communication fault."},
+    {0xA010, "Fatal OS Error in Scanner."},
+    {0xA011, "Fatal Error in SCSI-System."},
+    {0xB000, "ERROR 08\rKeyboard switch not set corrrectly."},
+    {0xB001, "SCB board Error."},
+    {0xB002, "CCB board Error."},
+    {0xB003, "Hardware Error.\rUnable to write to Flash"},
+    {0xB004, "Flash Error: Vpp low"},
+    {0xB005, "Flash Error: Unable to erase"},
+    {0xB006, "Flash Error: Unable to program"},
+    {0xB007, "Error 50. SCU Board Error"},
+    {0xB008, "Error 50. CCF Board Error"},
+    {0xB009, "Error 50. PPU Board Error"},
+    {0xB00A, "Error 50. SFD Board Error"},
+    {0xC000, "Hardware error. DSP failed."},
+    {0xC001, "Hardware error. DSP failed."},
+    {0xD000, "Holerit data not ready"},
+    {0xD001, "Cover open"},
+    {0xD002, "Abort"},
+};
+
+static_assert(std::size(kErrorTexts) == 116);
+
+constexpr bool SortedByStatus() {
+    for (size_t i = 1; i < std::size(kErrorTexts); ++i)
+        if (kErrorTexts[i - 1].status >= kErrorTexts[i].status)
+            return false;
+    return true;
+}
+static_assert(SortedByStatus(), "the lookup relies on ascending, unique statuses");
+
+} // namespace
+
+const char* FindErrorText(int32_t status) {
+    const auto* end = std::end(kErrorTexts);
+    const auto* found = std::lower_bound(std::begin(kErrorTexts), end, status,
+                                         [](const ErrorEntry& entry, int32_t s) { return entry.status < s; });
+    return found != end && found->status == status ? found->text : nullptr;
+}
+
+void ResolveStatus(int32_t& status, uint32_t handle, qv::ScannerLibrary& library) {
+    if (status == kStatusCheckCondition && handle != 0)
+        status = library.scanGetLastAsc(handle);
+}
+
+std::string GetErrorText(int32_t status, uint32_t handle, qv::ScannerLibrary& library) {
+    ResolveStatus(status, handle, library);
+    if (const char* text = FindErrorText(status))
+        return text;
+    char fallback[64];
+    std::snprintf(fallback, sizeof fallback, "Error not in 'GetErrorText' \r0x%x",
+                  static_cast<unsigned>(status));
+    return fallback;
+}
+
+void GetErrorText(int32_t status, uint32_t handle, char* text, size_t size, qv::ScannerLibrary& library) {
+    if (text == nullptr || size == 0)
+        return;
+    const std::string full = GetErrorText(status, handle, library);
+    const size_t length = std::min(full.size(), size - 1);
+    std::memcpy(text, full.data(), length);
+    text[length] = '\0';
+}
