@@ -137,7 +137,7 @@ int32_t FakeScannerLibrary::scanRead(uint32_t handle, uint8_t* buffer, int32_t l
                                      int32_t qualifier, int32_t* received) {
     Record("scanRead", handle, {length, dataType, qualifier});
     auto& queue = m_reads[dataType];
-    ScriptedRead read;
+    ScriptedRead read = m_readDefaults[dataType];
     if (!queue.empty()) {
         read = std::move(queue.front());
         queue.pop_front();

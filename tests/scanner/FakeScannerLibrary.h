@@ -50,6 +50,8 @@ class FakeScannerLibrary : public ScannerLibrary {
     void SetDefault(const std::string& function, int32_t status) { m_defaults[function] = status; }
     // Answers for the next reads of a data type; an empty queue reads zeros with status 0.
     void QueueRead(int32_t dataType, ScriptedRead read) { m_reads[dataType].push_back(std::move(read)); }
+    // What reads of a data type answer once their queue is empty.
+    void SetDefaultRead(int32_t dataType, ScriptedRead read) { m_readDefaults[dataType] = std::move(read); }
 
     std::vector<Call> CallsOf(const std::string& name) const;
     size_t Count(const std::string& name) const { return CallsOf(name).size(); }
@@ -84,6 +86,7 @@ class FakeScannerLibrary : public ScannerLibrary {
     std::map<std::string, std::deque<int32_t>> m_answers;
     std::map<std::string, int32_t> m_defaults;
     std::map<int32_t, std::deque<ScriptedRead>> m_reads;
+    std::map<int32_t, ScriptedRead> m_readDefaults;
     size_t m_nextDevice = 0;
 };
 
