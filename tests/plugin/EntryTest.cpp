@@ -1,0 +1,318 @@
+#include "MiniHost.h"
+
+#include "platform/MessageBox.h"
+#include "platform/ProcessMemory.h"
+#include "plugin/Globals.h"
+#include "plugin/HostUtilities.h"
+#include "plugin/Seams.h"
+#include "resources/strings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::MsgIcon;
+
+struct ScriptedDialog : qv::SettingsDialogPort {
+    bool createSucceeds = true;
+    bool scanStarted = true;
+    int creates = 0;
+    int runs = 0;
+    int destroys = 0;
+    bool Create(Globals*) override {
+        ++creates;
+        return createSucceeds;
+    }
+    bool Run(Globals* globals) override {
+        ++runs;
+        if (scanStarted) {
+            globals->gLastRows = 1200;
+            globals->gLastCols = 800;
+        }
+        return scanStarted;
+    }
+    void Destroy(Globals*) override { ++destroys; }
+};
+
+class EntryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qv::RecordMessageBoxes();
+        qv::TakeMessageBoxes();
+        ClearLog();
+        activeSelector = 0;
+    }
+    void TearDown() override { qv::SetSettingsDialog(nullptr); }
+
+    Globals* RecordOf(MiniHost& host) {
+        return reinterpret_cast<Globals*>(*reinterpret_cast<HostHandle>(host.data));
+    }
+
+    MiniHost host;
+};
+
+TEST_F(EntryTest, UnknownSelectorCreatesRecordAndLeavesItUnlocked) {
+    EXPECT_EQ(host.Call(7), acquireBadParameters);
+    EXPECT_NE(host.data, 0);
+    EXPECT_EQ(MiniHost::counts.news, 1);
+    EXPECT_EQ(MiniHost::counts.locks, MiniHost::counts.unlocks);
+    EXPECT_NE(ReadLog().find("ENTRYPOINT - BadParameters\nENTRYPOINT STOP\n"), std::string::npos);
+    EXPECT_EQ(host.Call(-1), acquireBadParameters);
+    EXPECT_EQ(MiniHost::counts.news, 1);
+}
+
+TEST_F(EntryTest, AboutAllocatesNothingAndShowsTheProductBox) {
+    intptr_t hostWindow = 0x1234;
+    AboutRecord about{};
+    about.platformData = &hostWindow;
+    int16_t result = 99;
+    ENTRYPOINT(acquireSelectorAbout, &about, &host.data, &result);
+    EXPECT_EQ(result, noErr);
+    EXPECT_EQ(host.data, 0);
+    EXPECT_EQ(MiniHost::counts.news, 0);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, MsgIcon::Information);
+    EXPECT_EQ(boxes[0].owner, reinterpret_cast<void*>(hostWindow));
+    EXPECT_EQ(ReadLog(), "ENTRYPOINT START\nENTRYPOINT STOP\n");
+}
+
+TEST_F(EntryTest, FirstCallAppliesDefaultsAndLaterCallsKeepTheRecord) {
+    EXPECT_EQ(host.Call(acquireSelectorPrepare, 42), noErr);
+    Globals* globals = RecordOf(host);
+    EXPECT_EQ(globals->gLastRows, 300);
+    EXPECT_EQ(globals->gLastCols, 300);
+    EXPECT_EQ(globals->gLastMode, plugInModeGrayScale);
+    EXPECT_EQ(globals->gDPI, 300);
+    EXPECT_EQ(globals->importCount, 0);
+    EXPECT_TRUE(globals->queryForParameters);
+    EXPECT_FALSE(globals->needDefaults);
+    EXPECT_EQ(globals->dialogWindow, nullptr);
+    for (PIDescriptorHandle descriptor : globals->importDescriptors)
+        EXPECT_EQ(descriptor, nullptr);
+    EXPECT_EQ(host.record.maxData, 0);
+    EXPECT_EQ(host.record.wantFinalize, 1);
+    EXPECT_EQ(activeSelector.load(), 1);
+
+    // What the dialog wrote survives the next call; defaults do not run again.
+    globals->gLastRows = 4321;
+    globals->gLastMode = plugInModeRGBColor;
+    globals->queryForParameters = false;
+    host.record.maxData = 777;
+    EXPECT_EQ(host.Call(acquireSelectorPrepare, -5), noErr);
+    EXPECT_EQ(MiniHost::counts.news, 1);
+    EXPECT_EQ(RecordOf(host), globals);
+    EXPECT_EQ(globals->gLastRows, 4321);
+    EXPECT_EQ(globals->gLastMode, plugInModeRGBColor);
+    EXPECT_FALSE(globals->queryForParameters);
+    EXPECT_EQ(globals->result, &host.result);
+    EXPECT_EQ(globals->gStuff, &host.record);
+    EXPECT_EQ(host.record.maxData, 0);
+    EXPECT_EQ(MiniHost::counts.locks, MiniHost::counts.unlocks);
+}
+
+TEST_F(EntryTest, NeedDefaultsMakesApplyDefaultsRunOnce) {
+    Globals globals{};
+    globals.needDefaults = false;
+    globals.gLastRows = 17;
+    ApplyDefaults(&globals);
+    EXPECT_EQ(globals.gLastRows, 17);
+    globals.needDefaults = true;
+    globals.queryForParameters = false;
+    ApplyDefaults(&globals);
+    EXPECT_EQ(globals.gLastRows, 300);
+    EXPECT_FALSE(globals.needDefaults);
+    EXPECT_FALSE(globals.queryForParameters);
+    InitializeGlobals(&globals);
+    EXPECT_TRUE(globals.queryForParameters);
+}
+
+TEST_F(EntryTest, FinalizeAlwaysCancels) {
+    EXPECT_EQ(host.Call(acquireSelectorFinalize), userCanceledErr);
+    EXPECT_FALSE(RecordOf(host)->queryForParameters);
+    host.record.canFinalize = 0;
+    EXPECT_EQ(host.Call(acquireSelectorFinalize, 3), userCanceledErr);
+    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
+}
+
+TEST_F(EntryTest, StartWithoutDialogMeansNoScanWanted) {
+    host.Call(acquireSelectorPrepare);
+    EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
+    EXPECT_FALSE(RecordOf(host)->queryForParameters);
+    EXPECT_FALSE(RecordOf(host)->gContinueImport);
+    EXPECT_EQ(host.record.acquireAgain, 0);
+    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
+    EXPECT_EQ(activeSelector.load(), 2);
+}
+
+TEST_F(EntryTest, StartPathsThroughTheDialog) {
+    ScriptedDialog dialog;
+    qv::SetSettingsDialog(&dialog);
+
+    dialog.createSucceeds = false;
+    EXPECT_EQ(host.Call(acquireSelectorStart), memFullErr);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "memFullErr");
+    EXPECT_EQ(boxes[0].caption, "DoStart");
+    EXPECT_EQ(dialog.runs, 0);
+    EXPECT_FALSE(RecordOf(host)->queryForParameters);
+
+    // Nothing is asked once a failure has cleared the query flag.
+    dialog.createSucceeds = true;
+    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
+    EXPECT_EQ(dialog.creates, 1);
+
+    RecordOf(host)->queryForParameters = true;
+    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
+    EXPECT_EQ(dialog.runs, 1);
+    EXPECT_TRUE(RecordOf(host)->gContinueImport);
+    EXPECT_TRUE(RecordOf(host)->queryForParameters);
+    EXPECT_EQ(dialog.destroys, 0);
+    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
+    const std::string log = ReadLog();
+    EXPECT_NE(log.find("DoStart\ngContinueImport == true\ntest 1\ntest 2\n"), std::string::npos);
+
+    EXPECT_EQ(host.Call(acquireSelectorContinue), noErr);
+    EXPECT_EQ(host.record.data, nullptr);
+    EXPECT_EQ(host.record.theRect.bottom, 0);
+    EXPECT_EQ(host.record.theRect.right, 0);
+    EXPECT_EQ(host.Call(acquireSelectorFinish), noErr);
+    EXPECT_EQ(host.record.acquireAgain, 1);
+    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
+    EXPECT_EQ(activeSelector.load(), 4);
+    EXPECT_NE(ReadLog().find("DoFinish\nDoFinish Done\n"), std::string::npos);
+}
+
+TEST_F(EntryTest, HostThatCannotFinalizeIsToldAndTheImportGoesOn) {
+    ScriptedDialog dialog;
+    qv::SetSettingsDialog(&dialog);
+    host.record.canFinalize = 0;
+    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "not gStuff->canFinalize");
+    EXPECT_EQ(boxes[0].caption, "DoStart");
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(dialog.destroys, 1);
+    EXPECT_FALSE(RecordOf(host)->queryForParameters);
+    EXPECT_TRUE(RecordOf(host)->gContinueImport);
+}
+
+TEST_F(EntryTest, UserLeavingTheDialogClosesIt) {
+    ScriptedDialog dialog;
+    dialog.scanStarted = false;
+    qv::SetSettingsDialog(&dialog);
+    EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
+    EXPECT_EQ(dialog.destroys, 1);
+    EXPECT_EQ(RecordOf(host)->dialogWindow, nullptr);
+}
+
+TEST_F(EntryTest, FinishAfterFailedStartTellsOfTheScratchDiskWhenAnImageWasExpected) {
+    struct Case {
+        int16_t rows, cols;
+        bool shown;
+    };
+    for (Case c : {Case{300, 300, true}, Case{2, 3, false}, Case{3, 3, true}, Case{0, 0, false}}) {
+        SCOPED_TRACE(testing::Message() << c.rows << "+" << c.cols);
+        host.Call(acquireSelectorPrepare);
+        host.Call(acquireSelectorStart);
+        RecordOf(host)->gLastRows = c.rows;
+        RecordOf(host)->gLastCols = c.cols;
+        qv::TakeMessageBoxes();
+        EXPECT_EQ(host.Call(acquireSelectorFinish), noErr);
+        auto boxes = qv::TakeMessageBoxes();
+        ASSERT_EQ(boxes.size(), c.shown ? 1u : 0u);
+        if (c.shown) {
+            EXPECT_EQ(boxes[0].text, "Scanning not performed.\n\nScratchDisk probably too small.");
+            EXPECT_EQ(boxes[0].caption, "Error");
+            EXPECT_EQ(boxes[0].icon, MsgIcon::Exclamation);
+        }
+    }
+}
+
+TEST_F(EntryTest, FinishStopsARunningReader) {
+    readerStop = false;
+    host.Call(acquireSelectorFinish);
+    EXPECT_TRUE(readerStop.load());
+}
+
+TEST_F(EntryTest, RecordThatCannotBeObtainedReportsNoMemory) {
+    MiniHost::failNew = true;
+    EXPECT_EQ(host.Call(acquireSelectorPrepare), memFullErr);
+    EXPECT_EQ(host.data, 0);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "memFullErr\nglobalPtr == NULL");
+    EXPECT_EQ(boxes[0].caption, "DoStart");
+    EXPECT_EQ(ReadLog().find("ENTRYPOINT STOP"), std::string::npos);
+
+    // A handle that cannot be locked is given back at once.
+    MiniHost::failNew = false;
+    MiniHost::failLock = true;
+    EXPECT_EQ(host.Call(acquireSelectorPrepare), memFullErr);
+    EXPECT_EQ(host.data, 0);
+    EXPECT_EQ(MiniHost::counts.disposes, 1);
+    EXPECT_EQ(host.LiveHandles(), 0);
+}
+
+TEST_F(EntryTest, BufferServicesDecidePrepareAndStart) {
+    host.bufferProcs.bufferProcsVersion = 3;
+    EXPECT_EQ(host.Call(acquireSelectorPrepare), userCanceledErr);
+    EXPECT_EQ(host.record.wantFinalize, 1);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, TEXT_INCOMPATIBLE_HOST);
+
+    host.record.bufferProcs = nullptr;
+    EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
+    boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality.");
+    EXPECT_EQ(boxes[0].caption, "");
+    EXPECT_EQ(boxes[1].text, "No WarnBufferProcsAvailable");
+    EXPECT_EQ(boxes[1].caption, "DoStart");
+}
+
+TEST_F(EntryTest, HostWithoutAnyServiceIsAnsweredNotCrashed) {
+    host.RemoveAllServices();
+    EXPECT_EQ(host.Call(acquireSelectorPrepare, 12), userCanceledErr);
+    ASSERT_NE(host.data, 0);
+    EXPECT_EQ(MiniHost::counts.news, 0);
+    EXPECT_EQ(host.Call(acquireSelectorStart, 12), userCanceledErr);
+    EXPECT_EQ(host.Call(acquireSelectorContinue, 12), noErr);
+    EXPECT_EQ(host.Call(acquireSelectorFinish, 12), noErr);
+    EXPECT_EQ(host.Call(acquireSelectorFinalize, 12), userCanceledErr);
+    EXPECT_EQ(host.Call(9, 12), acquireBadParameters);
+    // The record sits in process memory and keeps its fields between calls.
+    auto* globals = reinterpret_cast<Globals*>(qv::ProcessMemoryLock(reinterpret_cast<void*>(host.data)));
+    EXPECT_EQ(globals->gLastRows, 300);
+    qv::ProcessMemoryUnlock(reinterpret_cast<void*>(host.data));
+    HostDisposeHandle(&host.record, reinterpret_cast<HostHandle>(host.data));
+}
+
+TEST_F(EntryTest, MissingRecordOrHandleWordIsABadParameter) {
+    int16_t result = 0;
+    ENTRYPOINT(acquireSelectorPrepare, nullptr, &host.data, &result);
+    EXPECT_EQ(result, acquireBadParameters);
+    ENTRYPOINT(acquireSelectorStart, &host.record, nullptr, &result);
+    EXPECT_EQ(result, acquireBadParameters);
+    ENTRYPOINT(acquireSelectorPrepare, &host.record, &host.data, nullptr);
+    EXPECT_NE(host.data, 0);
+    EXPECT_EQ(MiniHost::counts.news, 1);
+}
+
+TEST(Transparency, IsABitTestOfTheVersionWord) {
+    auto word = [](uint32_t major, uint32_t minor) { return major << 24 | minor << 20 | kPlatformWindowsNT; };
+    EXPECT_FALSE(TakesTransparency(0));
+    EXPECT_TRUE(TakesTransparency(word(4, 0)));
+    EXPECT_TRUE(TakesTransparency(word(5, 5)));
+    EXPECT_TRUE(TakesTransparency(word(7, 0)));
+    EXPECT_FALSE(TakesTransparency(word(8, 0)));
+    EXPECT_FALSE(TakesTransparency(word(2, 5)));
+    EXPECT_TRUE(TakesTransparency(0x100));
+    // No version resource natively: the running host is unknown.
+    EXPECT_FALSE(HostTakesTransparency());
+}
+
+} // namespace
