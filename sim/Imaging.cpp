@@ -64,10 +64,13 @@ uint16_t ParseWindow(const Profile& profile, const uint8_t* block, int length, W
     default:
         if (IsGeneration4(profile)) {
             w.bwVariant = (at(66) == 3 && at(51) == 0 && block[33] == 0 && block[34] == 1) ? 1 : 0;
-        } else {
-            w.bwVariant = at(72) + 1;
+        } else if (length > 72) {
+            w.bwVariant = block[72] + 1;
             if (w.bwVariant > 8)
                 return kSenseParameterValue;
+        } else {
+            // A block too short for the variant byte: only mode 1 sends a threshold.
+            w.bwVariant = block[31] != 0 ? 1 : 0;
         }
         w.kind = w.bwVariant == 1 ? Kind::BwThreshold : Kind::BwMidpoint;
         break;

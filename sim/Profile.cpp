@@ -60,6 +60,7 @@ Profile MakeBuiltIn(std::string_view name) {
         p.maxScanWidth = 42 * 1200;
         p.resolutions = StandardResolutions(600);
         p.gammaLength = 512;
+        p.windowLength = 76;
         p.cameras = 3;
     } else if (name == "gen5-color-36") {
         p.product = Fixed("SIM-G5 COLOR 36", 16);
