@@ -1,0 +1,253 @@
+#include "host/Document.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace qv::host {
+
+namespace {
+
+constexpr int32_t kMaxSide = 30000;
+constexpr Fixed kMaxRes = static_cast<Fixed>(kMaxSide) << 16;
+
+int16_t PlanesFor(int16_t mode) {
+    return mode == plugInModeRGBColor ? 3 : 1;
+}
+int16_t DepthFor(int16_t mode) {
+    return mode == plugInModeBitmap ? 1 : 8;
+}
+
+} // namespace
+
+std::optional<Geometry> GeometryFromRecord(const AcquireRecord& r, std::vector<std::string>& problems) {
+    size_t before = problems.size();
+    Geometry g;
+    g.rows = r.imageSize.v;
+    g.cols = r.imageSize.h;
+    g.mode = r.imageMode;
+    g.depth = r.depth;
+    g.planes = r.planes;
+    g.hRes = r.imageHRes;
+    g.vRes = r.imageVRes;
+    if (g.mode < plugInModeBitmap || g.mode > plugInModeRGBColor) {
+        problems.push_back("image mode " + std::to_string(g.mode) + " is not one this host takes");
+    } else {
+        if (g.depth != DepthFor(g.mode))
+            problems.push_back("depth " + std::to_string(g.depth) + " does not fit image mode " +
+                               std::to_string(g.mode));
+        if (g.planes != PlanesFor(g.mode))
+            problems.push_back("planes " + std::to_string(g.planes) + " do not fit image mode " +
+                               std::to_string(g.mode));
+    }
+    if (g.rows < 1 || g.rows > kMaxSide || g.cols < 1 || g.cols > kMaxSide)
+        problems.push_back("image size " + std::to_string(g.rows) + " x " + std::to_string(g.cols) +
+                           " is outside 1..30000");
+    if (g.hRes <= 0 || g.hRes > kMaxRes || g.vRes <= 0 || g.vRes > kMaxRes)
+        problems.push_back("resolution " + std::to_string(g.hRes / 65536.0) + " x " +
+                           std::to_string(g.vRes / 65536.0) + " dpi is not positive or above 30000");
+    if (problems.size() != before)
+        return std::nullopt;
+    if (g.mode == plugInModeIndexedColor) {
+        g.lut[0].assign(r.redLUT, r.redLUT + 256);
+        g.lut[1].assign(r.greenLUT, r.greenLUT + 256);
+        g.lut[2].assign(r.blueLUT, r.blueLUT + 256);
+    }
+    return g;
+}
+
+std::optional<size_t> StripExtent(const Geometry& g, const Strip& s, std::string& why) {
+    const HostRect& r = s.rect;
+    if (!s.data) {
+        why = "strip without data";
+        return std::nullopt;
+    }
+    if (r.top < 0 || r.left < 0 || r.top >= r.bottom || r.left >= r.right || r.bottom > g.rows ||
+        r.right > g.cols) {
+        why = "strip rectangle (" + std::to_string(r.top) + ", " + std::to_string(r.left) + ", " +
+              std::to_string(r.bottom) + ", " + std::to_string(r.right) + ") is not inside the " +
+              std::to_string(g.rows) + " x " + std::to_string(g.cols) + " image";
+        return std::nullopt;
+    }
+    if (s.loPlane < 0 || s.loPlane > s.hiPlane || s.hiPlane >= g.planes) {
+        why = "strip planes " + std::to_string(s.loPlane) + ".." + std::to_string(s.hiPlane) +
+              " do not fit " + std::to_string(g.planes) + " plane(s)";
+        return std::nullopt;
+    }
+    const int64_t h = r.bottom - r.top;
+    const int64_t w = r.right - r.left;
+    const int64_t np = s.hiPlane - s.loPlane + 1;
+    if (g.depth == 1) {
+        if (r.left % 8 != 0) {
+            why = "bitmap strip starts at column " + std::to_string(r.left) + ", inside a byte";
+            return std::nullopt;
+        }
+        const int64_t rowSpan = (w + 7) / 8;
+        if (s.rowBytes < rowSpan) {
+            why = "rowBytes " + std::to_string(s.rowBytes) + " is less than the " + std::to_string(rowSpan) +
+                  " bytes of a bitmap row";
+            return std::nullopt;
+        }
+        return static_cast<size_t>((h - 1) * s.rowBytes + rowSpan);
+    }
+    if (s.colBytes < 1 || s.rowBytes < 1 || s.planeBytes < 0) {
+        why = "strides colBytes " + std::to_string(s.colBytes) + ", rowBytes " + std::to_string(s.rowBytes) +
+              ", planeBytes " + std::to_string(s.planeBytes) + " cannot describe a strip";
+        return std::nullopt;
+    }
+    if (np > 1 && s.planeBytes == 0) {
+        why = "planes " + std::to_string(s.loPlane) + ".." + std::to_string(s.hiPlane) +
+              " with planeBytes 0 would all read the same bytes";
+        return std::nullopt;
+    }
+    const int64_t rowSpan = (w - 1) * s.colBytes + 1;
+    if (h > 1 && s.rowBytes < rowSpan) {
+        why = "rowBytes " + std::to_string(s.rowBytes) + " makes rows overlap (a row spans " +
+              std::to_string(rowSpan) + " bytes)";
+        return std::nullopt;
+    }
+    return static_cast<size_t>((h - 1) * s.rowBytes + rowSpan + (np - 1) * s.planeBytes);
+}
+
+Document::Document(Geometry g) : g_(std::move(g)) {
+    pixels_.assign(RowBytes() * static_cast<size_t>(g_.rows) * static_cast<size_t>(g_.planes), 0);
+    covered_.assign(static_cast<size_t>(g_.planes), std::vector<bool>(static_cast<size_t>(g_.rows), false));
+}
+
+size_t Document::RowBytes() const {
+    return g_.depth == 1 ? static_cast<size_t>((g_.cols + 7) / 8) : static_cast<size_t>(g_.cols);
+}
+
+uint8_t* Document::RowPtr(int plane, int32_t row) {
+    return pixels_.data() + (static_cast<size_t>(plane) * g_.rows + static_cast<size_t>(row)) * RowBytes();
+}
+
+const uint8_t* Document::Row(int plane, int32_t row) const {
+    return pixels_.data() + (static_cast<size_t>(plane) * g_.rows + static_cast<size_t>(row)) * RowBytes();
+}
+
+void Document::Store(const Strip& s) {
+    const HostRect& r = s.rect;
+    for (int p = s.loPlane; p <= s.hiPlane; ++p) {
+        const uint8_t* planeBase = s.data + static_cast<ptrdiff_t>(p - s.loPlane) * s.planeBytes;
+        for (int32_t row = r.top; row < r.bottom; ++row) {
+            const uint8_t* src = planeBase + static_cast<ptrdiff_t>(row - r.top) * s.rowBytes;
+            uint8_t* dst = RowPtr(p, row);
+            if (g_.depth == 1) {
+                const int32_t first = r.left / 8;
+                const int32_t width = r.right - r.left;
+                const int32_t full = width / 8;
+                std::memcpy(dst + first, src, static_cast<size_t>(full));
+                if (int32_t rest = width % 8) {
+                    const uint8_t mask = static_cast<uint8_t>(0xFF << (8 - rest));
+                    uint8_t& d = dst[first + full];
+                    d = static_cast<uint8_t>((d & ~mask) | (src[full] & mask));
+                }
+            } else {
+                for (int32_t c = r.left; c < r.right; ++c)
+                    dst[c] = src[static_cast<ptrdiff_t>(c - r.left) * s.colBytes];
+            }
+            covered_[static_cast<size_t>(p)][static_cast<size_t>(row)] = true;
+        }
+    }
+}
+
+int32_t Document::RowsCovered(int plane) const {
+    const auto& rows = covered_[static_cast<size_t>(plane)];
+    return static_cast<int32_t>(std::count(rows.begin(), rows.end(), true));
+}
+
+bool Document::Complete() const {
+    for (int p = 0; p < g_.planes; ++p)
+        if (RowsCovered(p) != g_.rows)
+            return false;
+    return true;
+}
+
+const char* Document::Extension(int16_t mode) {
+    switch (mode) {
+    case plugInModeBitmap:
+        return "pbm";
+    case plugInModeGrayScale:
+        return "pgm";
+    default:
+        return "ppm";
+    }
+}
+
+std::vector<uint8_t> Document::FilePixels() const {
+    if (g_.mode == plugInModeBitmap || g_.mode == plugInModeGrayScale)
+        return pixels_;
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(g_.rows) * static_cast<size_t>(g_.cols) * 3);
+    for (int32_t row = 0; row < g_.rows; ++row) {
+        for (int32_t c = 0; c < g_.cols; ++c) {
+            for (int k = 0; k < 3; ++k) {
+                if (g_.mode == plugInModeIndexedColor)
+                    out.push_back(g_.lut[k][Row(0, row)[c]]);
+                else
+                    out.push_back(Row(k, row)[c]);
+            }
+        }
+    }
+    return out;
+}
+
+bool Document::WritePnm(const std::string& path, std::string& error) const {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) {
+        error = "cannot create " + path;
+        return false;
+    }
+    const char kind = g_.mode == plugInModeBitmap ? '4' : g_.mode == plugInModeGrayScale ? '5' : '6';
+    out << 'P' << kind << '\n' << g_.cols << ' ' << g_.rows << '\n';
+    if (kind != '4')
+        out << "255\n";
+    std::vector<uint8_t> pixels = FilePixels();
+    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    if (!out) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool ReadHeaderNumber(std::istream& in, int32_t& value) {
+    in >> std::ws;
+    while (in.peek() == '#') {
+        std::string comment;
+        std::getline(in, comment);
+        in >> std::ws;
+    }
+    return static_cast<bool>(in >> value);
+}
+
+} // namespace
+
+std::optional<PnmImage> ReadPnm(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[2] = {};
+    if (!in.read(magic, 2) || magic[0] != 'P' || (magic[1] != '4' && magic[1] != '5' && magic[1] != '6'))
+        return std::nullopt;
+    PnmImage img;
+    img.kind = magic[1];
+    int32_t maxValue = 1;
+    if (!ReadHeaderNumber(in, img.width) || !ReadHeaderNumber(in, img.height) || img.width <= 0 ||
+        img.height <= 0)
+        return std::nullopt;
+    if (img.kind != '4' && (!ReadHeaderNumber(in, maxValue) || maxValue != 255))
+        return std::nullopt;
+    in.get(); // the single whitespace before the raster
+    size_t rowBytes = img.kind == '4'   ? static_cast<size_t>((img.width + 7) / 8)
+                      : img.kind == '5' ? static_cast<size_t>(img.width)
+                                        : static_cast<size_t>(img.width) * 3;
+    img.pixels.resize(rowBytes * static_cast<size_t>(img.height));
+    if (!in.read(reinterpret_cast<char*>(img.pixels.data()), static_cast<std::streamsize>(img.pixels.size())))
+        return std::nullopt;
+    return img;
+}
+
+} // namespace qv::host

@@ -1,0 +1,436 @@
+#include "host/Host.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace qv::host {
+
+namespace {
+
+std::atomic<Host*> g_host{nullptr};
+
+Host& Current() {
+    return *g_host.load();
+}
+
+HostBoolean HOSTAPI AbortProc() {
+    return Current().Abort();
+}
+void HOSTAPI ProgressProcImpl(int32_t done, int32_t total) {
+    Current().Progress(done, total);
+}
+OSErr HOSTAPI AdvanceStateProc() {
+    return Current().AdvanceState();
+}
+int32_t HOSTAPI SpaceProcImpl() {
+    return Current().buffers().Space();
+}
+
+OSErr HOSTAPI AllocateBuffer(int32_t size, BufferID* id) {
+    return Current().buffers().Allocate(size, id);
+}
+char* HOSTAPI LockBuffer(BufferID id, HostBoolean moveHigh) {
+    return Current().buffers().Lock(id, moveHigh);
+}
+void HOSTAPI UnlockBuffer(BufferID id) {
+    Current().buffers().Unlock(id);
+}
+void HOSTAPI FreeBuffer(BufferID id) {
+    Current().buffers().Free(id);
+}
+
+HostHandle HOSTAPI NewHandle(int32_t size) {
+    return Current().handles().New(size);
+}
+void HOSTAPI DisposeHandle(HostHandle h) {
+    Current().handles().Dispose(h);
+}
+int32_t HOSTAPI GetHandleSize(HostHandle h) {
+    return Current().handles().GetSize(h);
+}
+OSErr HOSTAPI SetHandleSize(HostHandle h, int32_t size) {
+    return Current().handles().SetSize(h, size);
+}
+char* HOSTAPI LockHandle(HostHandle h, HostBoolean moveHigh) {
+    return Current().handles().Lock(h, moveHigh);
+}
+void HOSTAPI UnlockHandle(HostHandle h) {
+    Current().handles().Unlock(h);
+}
+void HOSTAPI RecoverSpace(int32_t) {}
+
+Strip StripOf(const AcquireRecord& r) {
+    return {static_cast<const uint8_t*>(r.data),
+            r.theRect,
+            r.loPlane,
+            r.hiPlane,
+            r.colBytes,
+            r.rowBytes,
+            r.planeBytes};
+}
+
+struct Field {
+    const char* name;
+    size_t offset;
+    size_t size;
+};
+
+#define QV_HOST_FIELD(f)                                                                                     \
+    Field {                                                                                                  \
+#f, offsetof(AcquireRecord, f), sizeof(AcquireRecord::f)                                             \
+    }
+// What the host gives and a module only reads.
+const Field kHostFields[] = {
+    QV_HOST_FIELD(serialNumber),  QV_HOST_FIELD(abortProc),     QV_HOST_FIELD(progressProc),
+    QV_HOST_FIELD(hostSig),       QV_HOST_FIELD(hostProc),      QV_HOST_FIELD(hostModes),
+    QV_HOST_FIELD(spaceProc),     QV_HOST_FIELD(platformData),  QV_HOST_FIELD(bufferProcs),
+    QV_HOST_FIELD(resourceProcs), QV_HOST_FIELD(processEvent),  QV_HOST_FIELD(canReadBack),
+    QV_HOST_FIELD(canFinalize),   QV_HOST_FIELD(displayPixels), QV_HOST_FIELD(handleProcs),
+    QV_HOST_FIELD(colorServices), QV_HOST_FIELD(advanceState),  QV_HOST_FIELD(descriptorParameters),
+    QV_HOST_FIELD(errorString),   QV_HOST_FIELD(sSPBasic),      QV_HOST_FIELD(HostSupports32BitCoordinates),
+};
+#undef QV_HOST_FIELD
+
+} // namespace
+
+const char* SelectorName(int16_t selector) {
+    switch (selector) {
+    case acquireSelectorAbout:
+        return "about";
+    case acquireSelectorStart:
+        return "start";
+    case acquireSelectorContinue:
+        return "continue";
+    case acquireSelectorFinish:
+        return "finish";
+    case acquireSelectorPrepare:
+        return "prepare";
+    case acquireSelectorFinalize:
+        return "finalize";
+    default:
+        return "unknown";
+    }
+}
+
+Host::Host(EntryFn entry, HostOptions options, Output out)
+    : entry_(entry), options_(std::move(options)), out_(std::move(out)),
+      buffers_(options_.freeSpace, [this](const std::string& w) { Violation(w); }),
+      handles_([this](const std::string& w) { Violation(w); }),
+      descriptors_(handles_, [this](const std::string& w) { Violation(w); }) {
+    g_host.store(this);
+    SetCurrentDescriptorSuites(&descriptors_);
+    SetUpRecord();
+}
+
+Host::~Host() {
+    End();
+    Host* self = this;
+    if (g_host.compare_exchange_strong(self, nullptr))
+        SetCurrentDescriptorSuites(nullptr);
+}
+
+void Host::Say(const std::string& line) {
+    if (out_)
+        out_(line);
+}
+
+void Host::Violation(const std::string& what) {
+    violations_.push_back(what);
+    Say("violation: " + what);
+}
+
+void Host::SetUpRecord() {
+    bufferProcs_ = {options_.bufferProcsVersion,
+                    kCurrentBufferProcsCount,
+                    AllocateBuffer,
+                    LockBuffer,
+                    UnlockBuffer,
+                    FreeBuffer,
+                    SpaceProcImpl};
+    handleProcs_ = {kCurrentHandleProcsVersion,
+                    kCurrentHandleProcsCount,
+                    NewHandle,
+                    DisposeHandle,
+                    GetHandleSize,
+                    SetHandleSize,
+                    LockHandle,
+                    UnlockHandle,
+                    RecoverSpace};
+    descriptorParams_.descriptorParametersVersion = 0;
+    descriptorParams_.playInfo = options_.playInfo;
+    descriptorParams_.recordInfo = 0;
+    descriptorParams_.descriptor = nullptr;
+    descriptorParams_.readDescriptorProcs = descriptors_.read();
+    descriptorParams_.writeDescriptorProcs = descriptors_.write();
+    platform_.hwnd = options_.window;
+
+    AcquireRecord& r = record_;
+    r.abortProc = AbortProc;
+    r.progressProc = ProgressProcImpl;
+    r.maxData = options_.freeSpace;
+    r.imageHRes = r.imageVRes = 72 << 16;
+    r.hostSig = MakeOSType('8', 'B', 'I', 'M');
+    r.hostModes = (1 << plugInModeBitmap) | (1 << plugInModeGrayScale) | (1 << plugInModeIndexedColor) |
+                  (1 << plugInModeRGBColor);
+    for (int16_t i = 0; i < 16; ++i)
+        r.planeMap[i] = i;
+    r.diskSpace = options_.freeSpace;
+    r.spaceProc = SpaceProcImpl;
+    r.platformData = &platform_;
+    r.canReadBack = options_.canReadBack ? 1 : 0;
+    r.canFinalize = options_.canFinalize ? 1 : 0;
+    const bool none = options_.hostile;
+    r.bufferProcs = none || options_.withholdBufferProcs ? nullptr : &bufferProcs_;
+    r.handleProcs = none || options_.withholdHandleProcs ? nullptr : &handleProcs_;
+    r.descriptorParameters = none || options_.withholdScripting ? nullptr : &descriptorParams_;
+    r.advanceState = options_.withholdAdvanceState ? nullptr : AdvanceStateProc;
+    if (options_.hostile)
+        r.canFinalize = 0;
+}
+
+std::optional<std::vector<char>> Host::GlobalsBytes() const {
+    auto h = reinterpret_cast<HostHandle>(data_);
+    if (!data_ || !handles_.IsLive(h))
+        return std::nullopt;
+    auto& pool = const_cast<HandlePool&>(handles_);
+    return std::vector<char>(*h, *h + pool.GetSize(h));
+}
+
+void Host::CheckUntouched(const AcquireRecord& before) {
+    const auto* a = reinterpret_cast<const unsigned char*>(&before);
+    const auto* b = reinterpret_cast<const unsigned char*>(&record_);
+    for (const Field& f : kHostFields)
+        if (std::memcmp(a + f.offset, b + f.offset, f.size) != 0)
+            Violation(std::string("the module wrote the host's field ") + f.name);
+    if (bufferProcs_.allocateProc != AllocateBuffer || bufferProcs_.spaceProc != SpaceProcImpl ||
+        handleProcs_.newProc != NewHandle || handleProcs_.unlockProc != UnlockHandle ||
+        descriptorParams_.readDescriptorProcs != descriptors_.read() ||
+        descriptorParams_.writeDescriptorProcs != descriptors_.write())
+        Violation("the module wrote into the host's service tables");
+}
+
+int16_t Host::Call(int16_t selector) {
+    result_ = options_.hostile ? kHostilePreset : noErr;
+    AboutRecord about{};
+    about.platformData = &platform_;
+    void* stuff =
+        selector == acquireSelectorAbout ? static_cast<void*>(&about) : static_cast<void*>(&record_);
+    const AcquireRecord before = record_;
+    phase_ = selector;
+    if (caller_)
+        caller_(entry_, selector, stuff, &data_, &result_);
+    else
+        entry_(selector, stuff, &data_, &result_);
+    phase_ = -1;
+    calls_.push_back({selector, result_});
+    Say("call " + std::to_string(selector) + " " + SelectorName(selector) + ": result " +
+        std::to_string(result_));
+    CheckUntouched(before);
+    buffers_.CheckGuards();
+    handles_.CheckGuards();
+    handles_.ReportLocked();
+    return result_;
+}
+
+HostBoolean Host::Abort() {
+    const int32_t n = abortQuestions_++;
+    return options_.abortAfter >= 0 && n >= options_.abortAfter ? 1 : 0;
+}
+
+void Host::Progress(int32_t done, int32_t total) {
+    ++progressCalls_;
+    if (done < 0 || total <= 0 || done > total)
+        Violation("progress " + std::to_string(done) + " of " + std::to_string(total));
+    lastDone_ = done;
+}
+
+OSErr Host::AdvanceState() {
+    const int32_t n = advanceCalls_++;
+    if (phase_ != acquireSelectorContinue) {
+        Violation("advanceState called outside the continue phase");
+        return paramErr;
+    }
+    if (!current_) {
+        Violation("advanceState called for an image the host refused");
+        return paramErr;
+    }
+    const Strip s = StripOf(record_);
+    if (!s.data && s.rect.top >= s.rect.bottom && s.rect.left >= s.rect.right)
+        return noErr; // the module's end of the image
+    if (n == options_.failAdvanceAt)
+        return options_.failAdvanceCode;
+    return TakeStrip(s) ? noErr : paramErr;
+}
+
+bool Host::TakeStrip(const Strip& s) {
+    std::string why;
+    std::optional<size_t> extent = StripExtent(current_->geometry(), s, why);
+    if (!extent) {
+        Violation(why);
+        return false;
+    }
+    SpanInfo where = buffers_.Locate(s.data, *extent);
+    if (where.span == Span::Overrun) {
+        Violation("strip reaches " + std::to_string(where.past) + " bytes past the end of its buffer");
+        return false;
+    }
+    if (where.span == Span::Inside && !where.locked) {
+        Violation("strip data lies in a buffer that is not locked");
+        return false;
+    }
+    current_->Store(s);
+    return true;
+}
+
+bool Host::BeginImage() {
+    std::vector<std::string> problems;
+    std::optional<Geometry> g = GeometryFromRecord(record_, problems);
+    for (const std::string& p : problems)
+        Violation(p);
+    if (!g)
+        return false;
+    const Geometry& geo = *g;
+    char line[160];
+    std::snprintf(line, sizeof line, "image %zu: %d x %d, mode %d, depth %d, planes %d, %.2f x %.2f dpi",
+                  images_.size() + 1, geo.cols, geo.rows, geo.mode, geo.depth, geo.planes, geo.hRes / 65536.0,
+                  geo.vRes / 65536.0);
+    Say(line);
+    current_.emplace(geo);
+    imageFailed_ = false;
+    return true;
+}
+
+void Host::RunContinue() {
+    // The module may also hand pieces back through the record itself, one per call.
+    const int64_t limit = static_cast<int64_t>(current_->geometry().rows) * current_->geometry().planes + 2;
+    for (int64_t calls = 0;; ++calls) {
+        record_.data = nullptr;
+        if (Call(acquireSelectorContinue) != noErr) {
+            imageFailed_ = true;
+            return;
+        }
+        if (!record_.data)
+            return;
+        if (calls >= limit) {
+            Violation("the continue phase never ended the image");
+            imageFailed_ = true;
+            return;
+        }
+        if (!TakeStrip(StripOf(record_))) {
+            imageFailed_ = true;
+            return;
+        }
+    }
+}
+
+void Host::EndImage() {
+    if (!current_)
+        return;
+    ImageRecord rec;
+    rec.index = static_cast<int>(images_.size()) + 1;
+    rec.failed = imageFailed_;
+    const Geometry& g = current_->geometry();
+    std::string rows;
+    for (int p = 0; p < g.planes; ++p) {
+        if (p)
+            rows += '/';
+        rows += std::to_string(current_->RowsCovered(p));
+    }
+    std::string line = "image " + std::to_string(rec.index) + (rec.failed ? ": failed" : ": done") +
+                       ", rows delivered " + rows + " of " + std::to_string(g.rows);
+    if (!rec.failed && !options_.outDir.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "image-%03d.%s", rec.index, Document::Extension(g.mode));
+        rec.file = options_.outDir + "/" + name;
+        std::string error;
+        if (current_->WritePnm(rec.file, error)) {
+            line += " -> " + rec.file;
+        } else {
+            Violation(error);
+            rec.file.clear();
+        }
+    }
+    Say(line);
+    images_.push_back(rec);
+    documents_.push_back(std::move(*current_));
+    current_.reset();
+}
+
+void Host::RunSeries() {
+    const bool hostile = options_.hostile;
+    if (hostile)
+        Say("hostile host: no service tables, result preset to " + std::to_string(kHostilePreset) +
+            ", finish after a failed start, finalize without canFinalize");
+    bool finalizeOwed = false;
+    for (int image = 0;; ++image) {
+        record_.wantFinalize = 0;
+        const OSErr prepared = Call(acquireSelectorPrepare);
+        if (prepared == noErr && record_.wantFinalize)
+            finalizeOwed = true;
+        if (prepared != noErr && !hostile)
+            break;
+        record_.acquireAgain = 0;
+        const bool started = Call(acquireSelectorStart) == noErr;
+        if (started && BeginImage())
+            RunContinue();
+        EndImage();
+        if (!started && !hostile)
+            break;
+        const OSErr finished = Call(acquireSelectorFinish);
+        if (!started || finished != noErr || !record_.acquireAgain)
+            break;
+        if (image + 1 >= options_.maxImages) {
+            Violation("the module still asks for another image after " + std::to_string(options_.maxImages));
+            break;
+        }
+    }
+    if (hostile || (finalizeOwed && record_.canFinalize))
+        Call(acquireSelectorFinalize);
+    End();
+}
+
+void Host::RunSequence(const std::vector<int16_t>& selectors) {
+    for (int16_t selector : selectors) {
+        const int allocatedBefore = handles_.Allocations();
+        const intptr_t dataBefore = data_;
+        const std::optional<std::vector<char>> globalsBefore = GlobalsBytes();
+        Call(selector);
+        std::string line = "  handles allocated " + std::to_string(handles_.Allocations() - allocatedBefore) +
+                           ", live " + std::to_string(handles_.Live()) + "; data " +
+                           (data_ == 0            ? "empty"
+                            : data_ == dataBefore ? "kept"
+                                                  : "set");
+        const std::optional<std::vector<char>> globalsAfter = GlobalsBytes();
+        if (globalsBefore && globalsAfter)
+            line += *globalsBefore == *globalsAfter ? "; record unchanged" : "; record changed";
+        Say(line);
+    }
+    End();
+}
+
+void Host::End() {
+    if (ended_)
+        return;
+    ended_ = true;
+    EndImage();
+    // The record's handle and the last descriptor belong to the host.
+    auto globals = reinterpret_cast<HostHandle>(data_);
+    if (data_ && handles_.IsLive(globals))
+        handles_.Dispose(globals);
+    if (PIDescriptorHandle d = descriptorParams_.descriptor) {
+        if (auto items = descriptors_.ItemsOf(d))
+            Say("descriptor:\n" + DescribeDescriptor(*items, 2));
+        if (handles_.IsLive(d))
+            handles_.Dispose(d);
+        descriptorParams_.descriptor = nullptr;
+    }
+    buffers_.ReportLeaks();
+    handles_.ReportLeaks();
+    descriptors_.ReportOpenTokens();
+    Say(violations_.empty() ? "strict checks: passed"
+                            : "strict checks: " + std::to_string(violations_.size()) + " violation(s)");
+}
+
+} // namespace qv::host

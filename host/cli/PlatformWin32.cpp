@@ -1,0 +1,157 @@
+#include "host/cli/CliPlatform.h"
+#include "platform/MessageBox.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+
+namespace qv::host::cli {
+
+namespace {
+
+HMODULE g_module = nullptr;
+HWND g_window = nullptr;
+HHOOK g_hook = nullptr;
+BoxPrinter g_printer;
+std::set<HWND> g_answered;
+
+BOOL CALLBACK CountChild(HWND, LPARAM counter) {
+    ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
+// A message box is a dialog with its text in the static 0xFFFF and a handful of buttons;
+// the module's own settings dialog has far more controls.
+bool IsMessageBox(HWND w) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0 || !GetDlgItem(w, 0xFFFF))
+        return false;
+    int children = 0;
+    EnumChildWindows(w, CountChild, reinterpret_cast<LPARAM>(&children));
+    return children <= 8;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    HWND w = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_DESTROYWND) {
+        g_answered.erase(w);
+    } else if (code == HCBT_ACTIVATE && !g_answered.count(w) && IsMessageBox(w)) {
+        g_answered.insert(w);
+        char caption[512] = {};
+        char text[8192] = {};
+        GetWindowTextA(w, caption, sizeof caption);
+        GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+        if (g_printer)
+            g_printer(caption, text);
+        const LRESULT def = SendMessageA(w, DM_GETDEFID, 0, 0);
+        const WORD id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK;
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+std::string ExeFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+}
+
+struct StdcallCall {
+    EntryFn fn;
+    int32_t selector;
+    void* stuff;
+    intptr_t* data;
+    int16_t* result;
+    int32_t left;
+};
+
+// Pushes the four arguments and lets the callee decide who clears them, then measures
+// what it left and restores the stack from a saved copy, as frame-pointer code would.
+__attribute__((noinline)) void CallAsStdcall(StdcallCall* c) {
+    asm volatile("movl %%esp, %%esi\n\t"
+                 "pushl 16(%%ebx)\n\t"
+                 "pushl 12(%%ebx)\n\t"
+                 "pushl 8(%%ebx)\n\t"
+                 "pushl 4(%%ebx)\n\t"
+                 "call *(%%ebx)\n\t"
+                 "movl %%esi, %%eax\n\t"
+                 "subl %%esp, %%eax\n\t"
+                 "movl %%eax, 20(%%ebx)\n\t"
+                 "movl %%esi, %%esp\n\t"
+                 :
+                 : "b"(c)
+                 : "eax", "ecx", "edx", "esi", "memory", "cc");
+}
+
+} // namespace
+
+EntryFn BindModule(std::string& error) {
+    const std::string path = ExeFolder() + "\\Quorvel.8ba";
+    g_module = LoadLibraryA(path.c_str());
+    if (!g_module) {
+        error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+        return nullptr;
+    }
+    auto entry = reinterpret_cast<EntryFn>(reinterpret_cast<void*>(GetProcAddress(g_module, "ENTRYPOINT")));
+    if (!entry)
+        error = path + " exports no ENTRYPOINT";
+    return entry;
+}
+
+void InstallBoxPrinter(BoxPrinter printer) {
+    g_printer = printer;
+    g_hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    // Boxes this program shows through the port itself take the same path.
+    qv::SetMessageBoxSink([printer](const qv::MessageBoxRecord& box) {
+        printer(box.caption, box.text);
+        return qv::kMessageBoxOk;
+    });
+}
+
+intptr_t HostWindow() {
+    if (!g_window) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuorvelHostFrame";
+        RegisterClassA(&wc);
+        g_window = CreateWindowExA(0, wc.lpszClassName, "Quorvel Host", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    return reinterpret_cast<intptr_t>(g_window);
+}
+
+EntryCaller StdcallCaller(std::function<void(const std::string&)> report) {
+    return [report](EntryFn fn, int16_t selector, void* stuff, intptr_t* data, int16_t* result) {
+        StdcallCall c{fn, selector, stuff, data, result, 0};
+        CallAsStdcall(&c);
+        report("  stdcall call left " + std::to_string(c.left) + " bytes on the stack");
+    };
+}
+
+bool UseScenario(const std::string& path, std::string& error) {
+    // The stand-in scanner library reads it when the module loads the library.
+    if (!SetEnvironmentVariableA("QV_SIM_SCENARIO", path.c_str())) {
+        error = "cannot set QV_SIM_SCENARIO";
+        return false;
+    }
+    return true;
+}
+
+void Shutdown() {
+    if (g_hook)
+        UnhookWindowsHookEx(g_hook);
+    g_hook = nullptr;
+    if (g_module)
+        FreeLibrary(g_module);
+    g_module = nullptr;
+    if (g_window)
+        DestroyWindow(g_window);
+    g_window = nullptr;
+}
+
+} // namespace qv::host::cli

@@ -1,0 +1,161 @@
+// quorvel-host / QuorvelHost.exe: runs an import module the way a host does and prints
+// every call, result and message box in a stable form, one line each.
+#include "host/cli/CliPlatform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qv::host;
+
+void Print(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::string Quote(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int Usage() {
+    std::fputs("usage: quorvel-host about\n"
+               "       quorvel-host series [options]\n"
+               "       quorvel-host run SELECTOR... [options]\n"
+               "options: --out DIR  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
+               "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
+               "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
+               "         --max-images N  --hostile  --scenario FILE\n",
+               stderr);
+    return 2;
+}
+
+bool ParseInt(const char* text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 0);
+    return end && end != text && *end == '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::string command = argv[1];
+    if (command != "about" && command != "series" && command != "run")
+        return Usage();
+
+    HostOptions options;
+    std::vector<int16_t> selectors;
+    std::string scenario;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        auto number = [&](long& out) { return i + 1 < argc && ParseInt(argv[++i], out); };
+        if (arg == "--out" && i + 1 < argc) {
+            options.outDir = argv[++i];
+        } else if (arg == "--scenario" && i + 1 < argc) {
+            scenario = argv[++i];
+        } else if (arg == "--free-space" && number(n)) {
+            options.freeSpace = static_cast<int32_t>(n);
+        } else if (arg == "--buffer-version" && number(n)) {
+            options.bufferProcsVersion = static_cast<int16_t>(n);
+        } else if (arg == "--can-finalize" && number(n)) {
+            options.canFinalize = n != 0;
+        } else if (arg == "--play-info" && number(n)) {
+            options.playInfo = static_cast<int16_t>(n);
+        } else if (arg == "--abort-after" && number(n)) {
+            options.abortAfter = static_cast<int32_t>(n);
+        } else if (arg == "--fail-advance-at" && number(n)) {
+            options.failAdvanceAt = static_cast<int32_t>(n);
+        } else if (arg == "--max-images" && number(n)) {
+            options.maxImages = static_cast<int>(n);
+        } else if (arg == "--no-buffer-procs") {
+            options.withholdBufferProcs = true;
+        } else if (arg == "--no-handle-procs") {
+            options.withholdHandleProcs = true;
+        } else if (arg == "--no-scripting") {
+            options.withholdScripting = true;
+        } else if (arg == "--no-advance-state") {
+            options.withholdAdvanceState = true;
+        } else if (arg == "--can-read-back") {
+            options.canReadBack = true;
+        } else if (arg == "--hostile") {
+            options.hostile = true;
+        } else if (command == "run" && ParseInt(argv[i], n)) {
+            selectors.push_back(static_cast<int16_t>(n));
+        } else {
+            std::fprintf(stderr, "quorvel-host: unknown or incomplete option %s\n", arg.c_str());
+            return Usage();
+        }
+    }
+    if (command == "run" && selectors.empty())
+        return Usage();
+
+    std::string error;
+    if (!scenario.empty() && !cli::UseScenario(scenario, error)) {
+        std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+        return 2;
+    }
+    EntryFn entry = cli::BindModule(error);
+    if (!entry) {
+        std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+        return 2;
+    }
+    cli::InstallBoxPrinter([](const std::string& caption, const std::string& text) {
+        Print("message box " + Quote(caption) + ": " + Quote(text));
+    });
+    options.window = cli::HostWindow();
+
+    bool passed = false;
+    {
+        Host host(entry, options, Print);
+        if (options.hostile) {
+            if (EntryCaller caller = cli::StdcallCaller(Print))
+                host.SetEntryCaller(std::move(caller));
+            else
+                Print("stdcall: this platform has a single calling convention");
+        }
+        if (command == "about")
+            host.RunSequence({acquireSelectorAbout});
+        else if (command == "run")
+            host.RunSequence(selectors);
+        else
+            host.RunSeries();
+        passed = host.Passed();
+    }
+    cli::Shutdown();
+    return passed ? 0 : 1;
+}

@@ -1,0 +1,292 @@
+#include "FakeModule.h"
+#include "host/Host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace qv::host;
+using Sel = std::vector<int16_t>;
+
+namespace {
+
+class HostDriver : public ::testing::Test {
+  protected:
+    void SetUp() override { fake::Reset(); }
+
+    Host& Make(HostOptions options = {}) {
+        host.reset();
+        host = std::make_unique<Host>(fake::Entry, options,
+                                      [this](const std::string& l) { lines.push_back(l); });
+        return *host;
+    }
+
+    bool Reported(const std::string& part) const {
+        for (const auto& v : host->violations())
+            if (v.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    bool Said(const std::string& part) const {
+        for (const auto& l : lines)
+            if (l.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    std::vector<std::string> lines;
+    std::unique_ptr<Host> host;
+};
+
+} // namespace
+
+TEST_F(HostDriver, RunsPhasesInTheHostsOrderWhileTheModuleAsksForMore) {
+    fake::config().images = 2;
+    Host& h = Make();
+    h.RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 4, 1, 2, 3, 5}));
+    EXPECT_TRUE(h.Passed()) << (h.violations().empty() ? "" : h.violations()[0]);
+    ASSERT_EQ(h.documents().size(), 2u);
+    const Document& d = h.documents()[1];
+    EXPECT_TRUE(d.Complete());
+    for (int row = 0; row < 10; ++row)
+        for (int col = 0; col < 12; ++col)
+            ASSERT_EQ(d.Row(0, row)[col], fake::Pixel(0, row, col)) << row << "," << col;
+    EXPECT_EQ(h.calls().back().result, userCanceledErr);
+    EXPECT_TRUE(Said("strict checks: passed"));
+    EXPECT_GT(h.progressCalls(), 0);
+    for (const fake::Seen& s : fake::seen())
+        EXPECT_EQ(s.resultOnEntry, 0) << "a polite host clears the result";
+}
+
+TEST_F(HostDriver, FinishOnlyAfterASuccessfulStartAndFinalizeOnlyWhenBothAgree) {
+    fake::config().startResult = userCanceledErr;
+    Make().RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 5}));
+
+    fake::Reset();
+    fake::config().startResult = userCanceledErr;
+    HostOptions noFinalize;
+    noFinalize.canFinalize = false;
+    Make(noFinalize).RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1}));
+
+    fake::Reset();
+    fake::config().wantFinalize = false;
+    Make().RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3}));
+
+    fake::Reset();
+    fake::config().prepareResult = memFullErr;
+    Make().RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4})) << "a failed prepare owes no finalize";
+}
+
+TEST_F(HostDriver, AFailedContinueStillGetsItsFinishAndNoFile) {
+    fake::config().continueResult = -36;
+    HostOptions options;
+    options.outDir = ::testing::TempDir();
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 5}));
+    ASSERT_EQ(h.images().size(), 1u);
+    EXPECT_TRUE(h.images()[0].failed);
+    EXPECT_TRUE(h.images()[0].file.empty());
+    EXPECT_TRUE(h.Passed());
+}
+
+TEST_F(HostDriver, AbortAndAdvanceFailuresReachTheModule) {
+    HostOptions abort;
+    abort.abortAfter = 1;
+    Host& h = Make(abort);
+    h.RunSeries();
+    EXPECT_EQ(h.calls()[2].result, userCanceledErr);
+    EXPECT_EQ(h.abortQuestions(), 2);
+    EXPECT_EQ(h.documents()[0].RowsCovered(0), 4);
+
+    fake::Reset();
+    HostOptions fail;
+    fail.failAdvanceAt = 1;
+    fail.failAdvanceCode = -34;
+    Host& h2 = Make(fail);
+    h2.RunSeries();
+    EXPECT_EQ(fake::lastAdvanceResult(), -34);
+    EXPECT_EQ(h2.calls()[2].result, -34);
+}
+
+TEST_F(HostDriver, StripsHandedThroughTheRecordAreAssembled) {
+    fake::config().pieceByRecord = true;
+    fake::config().mode = plugInModeRGBColor;
+    fake::config().planes = 3;
+    Host& h = Make();
+    h.RunSeries();
+    EXPECT_TRUE(h.Passed());
+    ASSERT_EQ(h.documents().size(), 1u);
+    EXPECT_TRUE(h.documents()[0].Complete());
+    EXPECT_EQ(h.documents()[0].Row(2, 9)[11], fake::Pixel(2, 9, 11));
+    // rows 10 in strips of 4, three planes: 9 pieces and the closing call
+    const Sel calls = fake::selectors();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), 2), 10);
+}
+
+TEST_F(HostDriver, WritesTheDocumentForEachImage) {
+    fake::config().images = 2;
+    fake::config().mode = plugInModeBitmap;
+    fake::config().depth = 1;
+    fake::config().cols = 13;
+    HostOptions options;
+    options.outDir = ::testing::TempDir();
+    Host& h = Make(options);
+    h.RunSeries();
+    ASSERT_EQ(h.images().size(), 2u);
+    ASSERT_FALSE(h.images()[1].file.empty());
+    EXPECT_NE(h.images()[1].file.find("image-002.pbm"), std::string::npos);
+    auto back = ReadPnm(h.images()[1].file);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 13);
+    EXPECT_EQ(back->height, 10);
+    EXPECT_EQ(back->pixels[2 * 2 + 1] & 0xF8, fake::Pixel(0, 2, 1) & 0xF8);
+}
+
+TEST_F(HostDriver, HostileHostPlaysEveryKnownCarelessness) {
+    fake::config().startResult = userCanceledErr;
+    HostOptions options;
+    options.hostile = true;
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 3, 5}));
+    for (const fake::Seen& s : fake::seen()) {
+        EXPECT_EQ(s.resultOnEntry, kHostilePreset);
+        EXPECT_FALSE(s.hadBufferProcs);
+    }
+    EXPECT_EQ(h.record().canFinalize, 0);
+    EXPECT_EQ(h.record().handleProcs, nullptr);
+    EXPECT_EQ(h.record().descriptorParameters, nullptr);
+}
+
+TEST_F(HostDriver, HostileHostGoesOnAfterAFailedPrepare) {
+    fake::config().prepareResult = userCanceledErr;
+    HostOptions options;
+    options.hostile = true;
+    Make(options).RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 5}));
+}
+
+TEST_F(HostDriver, AModuleThatNeverStopsIsCut) {
+    fake::config().images = 1000;
+    HostOptions options;
+    options.maxImages = 3;
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_EQ(h.images().size(), 3u);
+    EXPECT_TRUE(Reported("still asks for another image after 3"));
+}
+
+TEST_F(HostDriver, NonsenseGeometryRefusesTheImage) {
+    fake::config().mode = plugInModeRGBColor; // planes stay 1
+    Host& h = Make();
+    h.RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 3, 5})) << "no continue, but start succeeded so finish comes";
+    EXPECT_TRUE(Reported("planes 1 do not fit image mode 3"));
+    EXPECT_TRUE(h.documents().empty());
+    EXPECT_TRUE(Said("strict checks: 1 violation(s)"));
+}
+
+TEST_F(HostDriver, StripFaultsAreCaught) {
+    struct Case {
+        void (*arrange)(fake::Config&);
+        const char* reason;
+    } cases[] = {
+        {[](fake::Config& c) { c.extraRowBytes = 4; }, "past the end of its buffer"},
+        {[](fake::Config& c) { c.rectShift = 8; }, "is not inside the 10 x 12 image"},
+        {[](fake::Config& c) { c.skipLock = true; }, "not locked"},
+        {[](fake::Config& c) { c.leakBuffer = true; }, "never freed"},
+        {[](fake::Config& c) {
+             c.hook = [](int16_t s, AcquireRecord* pb) {
+                 if (s == acquireSelectorStart)
+                     pb->advanceState();
+             };
+         },
+         "outside the continue phase"},
+        {[](fake::Config& c) {
+             c.hook = [](int16_t s, AcquireRecord* pb) {
+                 if (s == acquireSelectorPrepare)
+                     pb->canFinalize = 1 - pb->canFinalize;
+             };
+         },
+         "wrote the host's field canFinalize"},
+        {[](fake::Config& c) {
+             c.hook = [](int16_t s, AcquireRecord* pb) {
+                 if (s == acquireSelectorFinish)
+                     pb->bufferProcs->spaceProc = nullptr;
+             };
+         },
+         "service tables"},
+        {[](fake::Config& c) {
+             c.hook = [](int16_t s, AcquireRecord* pb) {
+                 if (s == acquireSelectorContinue)
+                     pb->progressProc(5, 4);
+             };
+         },
+         "progress 5 of 4"},
+    };
+    for (const Case& c : cases) {
+        fake::Reset();
+        c.arrange(fake::config());
+        Host& h = Make();
+        h.RunSeries();
+        EXPECT_TRUE(Reported(c.reason)) << c.reason;
+        EXPECT_FALSE(h.Passed());
+    }
+}
+
+TEST_F(HostDriver, HandlesLeftLockedOrLeakedAreCaught) {
+    fake::config().hook = [](int16_t s, AcquireRecord* pb) {
+        if (s == acquireSelectorPrepare)
+            pb->handleProcs->newProc(5); // never disposed
+        if (s == acquireSelectorFinish)
+            pb->handleProcs->lockProc(pb->handleProcs->newProc(6), 0);
+    };
+    Host& h = Make();
+    h.RunSeries();
+    EXPECT_TRUE(Reported("handle of 6 bytes left locked 1"));
+    EXPECT_TRUE(Reported("handle of 5 bytes never disposed"));
+    EXPECT_FALSE(Reported("handle of 16 bytes")) << "the record's handle is the host's to dispose";
+}
+
+TEST_F(HostDriver, SequenceReportsHandlesAndTheRecord) {
+    HostOptions options;
+    Host& h = Make(options);
+    h.RunSequence({0, 7, 7});
+    EXPECT_EQ(fake::selectors(), (Sel{0, 7, 7}));
+    EXPECT_EQ(h.calls()[1].result, acquireBadParameters);
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "  handles allocated 0, live 0; data empty");
+    EXPECT_EQ(lines[3], "  handles allocated 1, live 1; data set");
+    EXPECT_EQ(lines[5], "  handles allocated 0, live 1; data kept; record unchanged");
+    EXPECT_TRUE(h.Passed());
+}
+
+TEST_F(HostDriver, WithheldServicesAreAbsentFromTheRecord) {
+    HostOptions options;
+    options.withholdBufferProcs = true;
+    options.withholdHandleProcs = true;
+    options.withholdScripting = true;
+    options.withholdAdvanceState = true;
+    options.bufferProcsVersion = 3;
+    Host& h = Make(options);
+    EXPECT_EQ(h.record().bufferProcs, nullptr);
+    EXPECT_EQ(h.record().handleProcs, nullptr);
+    EXPECT_EQ(h.record().descriptorParameters, nullptr);
+    EXPECT_EQ(h.record().advanceState, nullptr);
+    HostOptions newer;
+    newer.bufferProcsVersion = 3;
+    newer.canFinalize = false;
+    Host& h2 = Make(newer);
+    EXPECT_EQ(h2.record().bufferProcs->bufferProcsVersion, 3);
+    EXPECT_EQ(h2.record().canFinalize, 0);
+    EXPECT_NE(h2.record().platformData, nullptr);
+}
