@@ -97,7 +97,7 @@ TEST_F(Commands, GammaForColourSendsTheCurveThreeTimes) {
 
     library.ClearCalls();
     EXPECT_EQ(scanner.GammaCurve(2.0, 0, 0), 0);
-    const auto& curve = Sends()[0].bytes;
+    const std::vector<uint8_t> curve = Sends()[0].bytes;
     for (int channel = 0; channel < 3; ++channel) {
         EXPECT_EQ(curve[256 * channel + 64], 127);
         EXPECT_EQ(curve[256 * channel + 255], 255);
