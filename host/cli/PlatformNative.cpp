@@ -2,7 +2,6 @@
 #include "platform/MessageBox.h"
 
 #if defined(QV_HOST_WITH_SIM)
-#include "platform/ScannerLibrary.h"
 #include "host/cli/SimScenario.h"
 #endif
 
@@ -33,7 +32,6 @@ bool UseScenario(const std::string& path, std::string& error) {
     return InstallScenario(path, error);
 }
 void Shutdown() {
-    qv::SetScannerLibrary(nullptr);
     DropScenario();
 }
 #else
