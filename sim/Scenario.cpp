@@ -62,6 +62,15 @@ class Parser {
         : scenario_(scenario), error_(error), baseDir_(baseDir) {}
 
     bool Section(int number, std::string_view name) {
+        if (name == "sheet") {
+            if (where_ != Where::Device && where_ != Where::Sheet)
+                return Fail(number, "a [sheet] belongs to a [device]");
+            if (!FlushSheet())
+                return false;
+            where_ = Where::Sheet;
+            sheet_ = SheetDraft{};
+            return true;
+        }
         if (!Flush())
             return false;
         if (name == "library") {
@@ -71,11 +80,6 @@ class Parser {
             device_ = DeviceSpec{};
             device_.profile = BuiltInProfile("gen5-color-54");
             copies_ = 1;
-        } else if (name == "sheet") {
-            if (where_ != Where::Device && where_ != Where::Sheet)
-                return Fail(number, "a [sheet] belongs to a [device]");
-            where_ = Where::Sheet;
-            sheet_ = SheetDraft{};
         } else {
             return Fail(number, "unknown section [" + std::string(name) + "]");
         }
@@ -235,7 +239,9 @@ class Parser {
         return ok;
     }
 
-    bool Flush() {
+    bool Flush() { return FlushSheet() && FlushDevice(); }
+
+    bool FlushSheet() {
         if (where_ == Where::Sheet) {
             SheetDraft& s = sheet_;
             if (s.chart.empty() == s.file.empty()) {
@@ -250,6 +256,10 @@ class Parser {
             device_.sheets.push_back(s.spec);
             where_ = Where::Device;
         }
+        return true;
+    }
+
+    bool FlushDevice() {
         if (where_ == Where::Device) {
             if (scenario_.devices.size() + copies_ > kMaxDevices) {
                 error_ = "more than " + std::to_string(kMaxDevices) + " devices";
