@@ -143,7 +143,8 @@ int32_t FakeScannerLibrary::scanRead(uint32_t handle, uint8_t* buffer, int32_t l
         queue.pop_front();
     }
     const size_t copied = std::min<size_t>(length, read.bytes.size());
-    std::memcpy(buffer, read.bytes.data(), copied);
+    if (copied > 0)
+        std::memcpy(buffer, read.bytes.data(), copied);
     *received = read.reportedCount >= 0 ? read.reportedCount : static_cast<int32_t>(copied);
     return read.status;
 }

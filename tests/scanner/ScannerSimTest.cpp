@@ -1,6 +1,9 @@
 // The scanner object against the simulated device rather than a script.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "FakeScannerLibrary.h"
 #include "scanner/ErrorText.h"
 #include "scanner/Scanner.h"
@@ -142,6 +145,42 @@ TEST_F(ScanOnSimulator, PreparesAndReadsAGenerationFiveScan) {
     EXPECT_EQ(scanner.ReadImage(block.data(), static_cast<int32_t>(block.size()), received), 0);
     EXPECT_GT(received, 0);
     EXPECT_LE(received, static_cast<int32_t>(block.size()));
+}
+
+TEST_F(ScanOnSimulator, ImageReadsRunOnAReaderThreadBesideStatusQueries) {
+    SimulatedLibrary library;
+    CScanner scanner(&library);
+    scanner.EnumerateScanners();
+    ASSERT_EQ(scanner.OpenScanner(0), 0);
+    ASSERT_EQ(scanner.LoadPaper(), 0);
+    scanner.SetScanArea(0, 0, 2 * 1200, 2 * 1200);
+    scanner.SetMode(kModeGray);
+    scanner.SetResolution(50);
+    ASSERT_EQ(scanner.SetWindow(), 0);
+    ASSERT_EQ(scanner.MovePaperToWindow(), 0);
+    ASSERT_EQ(scanner.SendScanCommand(), 0);
+
+    std::atomic<bool> done{false};
+    int64_t total = 0;
+    int32_t finalStatus = 0;
+    std::thread reader([&] {
+        std::vector<uint8_t> block(4096);
+        int32_t received = 0;
+        for (int i = 0; i < 1000; ++i) {
+            finalStatus = scanner.ReadImage(block.data(), static_cast<int32_t>(block.size()), received);
+            total += received;
+            if (finalStatus != 0)
+                break;
+        }
+        done.store(true);
+    });
+    // The host's thread may look at the last status while the reader stores it.
+    while (!done.load())
+        EXPECT_NE(scanner.GetLastStatus(), 2);
+    reader.join();
+    EXPECT_GT(total, 0);
+    EXPECT_EQ(finalStatus, kSenseEndOfMedium);
+    EXPECT_EQ(scanner.GetLastStatus(), kSenseEndOfMedium);
 }
 
 TEST_F(ScanOnSimulator, GenerationFourGrayTakesNoGamma) {
