@@ -65,6 +65,10 @@ void CScanner::ResolveStatus(int32_t& status) {
     ::ResolveStatus(status, m_dwHandle, Library());
 }
 
+std::string CScanner::GetErrorText(int32_t status) {
+    return ::GetErrorText(status, m_dwHandle, Library());
+}
+
 int32_t CScanner::GetLastAsc() {
     return Library().scanGetLastAsc(m_dwHandle);
 }

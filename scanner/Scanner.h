@@ -135,6 +135,8 @@ class CScanner {
     int32_t ReceiveDiagnostic(uint8_t* buffer, int32_t length);
     // Replaces a CHECK CONDITION by the current handle's sense code.
     void ResolveStatus(int32_t& status);
+    // The text of a status, a CHECK CONDITION read as the current handle's sense code.
+    std::string GetErrorText(int32_t status);
 
   private:
     enum Page { kInquiry, kPageC0, kPageC1, kPageC2, kPageC3, kPageC4, kPageCount };

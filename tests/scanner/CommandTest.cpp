@@ -281,6 +281,10 @@ TEST_F(Commands, ScanCommandJudgesACheckConditionBySenseCode) {
     EXPECT_EQ(scanner.SendScanCommand(), 0);
     EXPECT_EQ(scanner.SendScanCommand(), 0x2C00);
     EXPECT_EQ(scanner.GetLastStatus(), 0x2C00);
+
+    // The object's own text lookup resolves through its handle and library.
+    library.Answer("scanGetLastAsc", {0x5300});
+    EXPECT_EQ(scanner.GetErrorText(2), "Media eject failed.");
 }
 
 ScriptedRead Widths(uint16_t a, uint16_t b, uint16_t c, uint16_t d, int32_t status = 0) {

@@ -156,11 +156,6 @@ TEST(ErrorText, UnlistedStatusesFallBackToTheirHexNumber) {
     EXPECT_EQ(GetErrorText(-154, 0, noLibrary), "Error not in 'GetErrorText' \r0xffffff66");
 }
 
-TEST(ErrorText, SameTextForBothDspFailures) {
-    EXPECT_STREQ(FindErrorText(0xC000), FindErrorText(0xC001));
-    EXPECT_EQ(GetErrorText(0, 0, noLibrary), "SCSI_STATUS_GOOD");
-}
-
 TEST(ErrorText, CheckConditionReadsAsTheSenseCodeOfAnOpenHandle) {
     qv::test::FakeScannerLibrary library;
     library.lastAsc = 0x3A00;

@@ -139,16 +139,6 @@ TEST(ScannerList, DisplayNameUsesTheProductIdUpToItsEnd) {
     EXPECT_LE(scanner.GetDisplayName().size(), CScanner::kMaxDisplayName);
 }
 
-TEST(ScannerList, IndependentObjectsDoNotShareState) {
-    FakeScannerLibrary library;
-    Attach(library, 2);
-    CScanner first(&library);
-    CScanner second(&library);
-    first.EnumerateScanners();
-    EXPECT_EQ(second.GetScannerCount(), 0);
-    EXPECT_FALSE(second.IsOpen());
-}
-
 TEST(ScannerList, DefaultsToTheInstalledLibrary) {
     FakeScannerLibrary library;
     Attach(library, 2);

@@ -144,15 +144,6 @@ TEST_F(WindowBlock, ParametersAreClearedEvenWhenTheCommandFails) {
     EXPECT_EQ(library.CallsOf("scanSetWindow").back().bytes, Block(68, {{7, 60}}, {}));
 }
 
-TEST_F(WindowBlock, SetResolutionSetsBothAxes) {
-    Attach(5, 68);
-    scanner.SetResolution(400);
-    EXPECT_EQ(scanner.GetWindowParameters().dwResolutionX, 400u);
-    EXPECT_EQ(scanner.GetWindowParameters().dwResolutionY, 400u);
-    scanner.SetColorSpaceNtsc();
-    EXPECT_EQ(scanner.GetWindowParameters().byteColorSpace, 0);
-}
-
 TEST(WindowBlockBuilder, OddLengthsNeverOverrunTheBlock) {
     WindowParameters window;
     window.enumMode = 10;
