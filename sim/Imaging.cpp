@@ -179,6 +179,7 @@ ToneMaps ToneFromTable(const std::vector<uint8_t>& table, uint32_t entries) {
 ImageFormer::ImageFormer(const Profile& profile, const WindowParams& window, SheetPtr sheet, bool centred,
                          bool fullWindow, const ToneMaps& tone)
     : kind_(window.kind), sheet_(std::move(sheet)), tone_(tone) {
+    toneIdentity_ = tone_ == IdentityTone();
     const int64_t rx = EffectiveResolutionX(profile, window.rx);
     pixels_ = WindowPixels(profile, window);
     if (kind_ == Kind::BwThreshold)
@@ -239,6 +240,12 @@ size_t ImageFormer::LargestRow() const {
     return fixedRowBytes_ ? fixedRowBytes_ : MaxEncodedRow(static_cast<size_t>(pixels_));
 }
 
+int64_t ImageFormer::RowKey(int64_t sourceRow) const {
+    if (!sheet_ || sourceRow < 0 || sourceRow >= sheet_->Height())
+        return INT64_MIN;
+    return sheet_->RowKey(static_cast<int>(sourceRow));
+}
+
 int64_t ImageFormer::SourceRow(int64_t row) const {
     if (!sheet_)
         return -1;
@@ -246,7 +253,8 @@ int64_t ImageFormer::SourceRow(int64_t row) const {
 }
 
 const uint8_t* ImageFormer::ProcessedRow(int64_t sourceRow) {
-    if (sourceRow == processedRow_)
+    const int64_t key = RowKey(sourceRow);
+    if (key == processedKey_)
         return processed_.data();
     const int64_t width = sheet_ ? sheet_->Width() : 0;
     if (sheet_ && sourceRow >= 0 && sourceRow < sheet_->Height())
@@ -256,22 +264,31 @@ const uint8_t* ImageFormer::ProcessedRow(int64_t sourceRow) {
     std::memset(sourceRgb_.data() + width * 3, 255, 3);
     uint8_t* out = processed_.data();
     const uint8_t* in = sourceRgb_.data();
-    for (int64_t x = 0; x <= width; ++x, in += 3) {
-        switch (kind_) {
-        case Kind::Rgb:
-            out[3 * x] = tone_[0][in[0]];
-            out[3 * x + 1] = tone_[1][in[1]];
-            out[3 * x + 2] = tone_[2][in[2]];
-            break;
-        case Kind::Gray:
-            out[x] = tone_[0][Gray(in)];
-            break;
-        default:
-            out[x] = tone_[0][Gray(in)] < threshold_ ? 1 : 0;
-            break;
+    const auto& t0 = tone_[0];
+    // One tight loop per kind: this runs once for every new source row.
+    if (kind_ == Kind::Rgb) {
+        const auto &t1 = tone_[1], &t2 = tone_[2];
+        for (int64_t i = 0; i <= 3 * width; i += 3) {
+            out[i] = t0[in[i]];
+            out[i + 1] = t1[in[i + 1]];
+            out[i + 2] = t2[in[i + 2]];
         }
+    } else if (kind_ == Kind::Gray) {
+        // Weights first (a loop the compiler can vectorise), then the tone look-up.
+        const uint8_t* __restrict src = in;
+        uint8_t* __restrict dst = out;
+        for (int64_t x = 0; x <= width; ++x) {
+            uint32_t sum = 299u * src[3 * x] + 587u * src[3 * x + 1] + 114u * src[3 * x + 2] + 500u;
+            dst[x] = static_cast<uint8_t>(sum / 1000u);
+        }
+        if (!toneIdentity_)
+            for (int64_t x = 0; x <= width; ++x)
+                out[x] = t0[out[x]];
+    } else {
+        for (int64_t x = 0; x <= width; ++x)
+            out[x] = t0[Gray(in + 3 * x)] < threshold_ ? 1 : 0;
     }
-    processedRow_ = sourceRow;
+    processedKey_ = key;
     return processed_.data();
 }
 
@@ -298,10 +315,10 @@ size_t ImageFormer::Fill(int64_t& row, int64_t rowLimit, uint8_t* out, size_t ca
     if (fixedRowBytes_ == 0) {
         while (row < end) {
             const int64_t source = SourceRow(row);
-            if (source != encodedRow_) {
+            if (RowKey(source) != encodedKey_) {
                 FormRow(ProcessedRow(source), bitmap_.data());
                 encodedSize_ = EncodeRuns(bitmap_.data(), bitmap_.size(), encoded_.data());
-                encodedRow_ = source;
+                encodedKey_ = RowKey(source);
             }
             if (written + encodedSize_ > capacity)
                 break;
@@ -312,13 +329,13 @@ size_t ImageFormer::Fill(int64_t& row, int64_t rowLimit, uint8_t* out, size_t ca
         return written;
     }
     while (row < end && written + fixedRowBytes_ <= capacity) {
-        const int64_t source = SourceRow(row);
+        const int64_t source = SourceRow(row), key = RowKey(source);
         uint8_t* dst = out + written;
-        if (source == previousSource_)
+        if (key == previousKey_)
             std::memcpy(dst, lastWritten ? lastWritten : previousRow_.data(), fixedRowBytes_);
         else
             FormRow(ProcessedRow(source), dst);
-        previousSource_ = source;
+        previousKey_ = key;
         lastWritten = dst;
         written += fixedRowBytes_;
         ++row;

@@ -73,12 +73,14 @@ class ImageFormer {
         uint32_t out, src, length;
     };
     int64_t SourceRow(int64_t row) const;
+    int64_t RowKey(int64_t sourceRow) const;
     const uint8_t* ProcessedRow(int64_t sourceRow);
     void FormRow(const uint8_t* processed, uint8_t* out) const;
 
     Kind kind_;
     SheetPtr sheet_;
     ToneMaps tone_;
+    bool toneIdentity_ = false;
     uint8_t threshold_ = 128;
     int padding_ = 0;
     int64_t pixels_ = 0, rows_ = 0;
@@ -87,10 +89,11 @@ class ImageFormer {
     std::vector<Segment> segments_;
     uint32_t whiteIndex_ = 0;
     std::vector<uint8_t> sourceRgb_, processed_;
-    int64_t processedRow_ = -2;
+    static constexpr int64_t kNoKey = INT64_MIN + 1;
+    int64_t processedKey_ = kNoKey;
     std::vector<uint8_t> previousRow_, bitmap_, encoded_;
-    int64_t previousSource_ = -2;
-    int64_t encodedRow_ = -2;
+    int64_t previousKey_ = kNoKey;
+    int64_t encodedKey_ = kNoKey;
     size_t encodedSize_ = 0;
 };
 

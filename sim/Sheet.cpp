@@ -66,6 +66,23 @@ class ChartSheet : public Sheet {
         }
     }
 
+    int64_t RowKey(int y) const override {
+        const int64_t h = Height();
+        switch (chart_) {
+        case Chart::GrayRamp:
+            return (y * 16 / h) % 2;
+        case Chart::ColorBars:
+            return y * 4 / h == 3;
+        case Chart::Grid: {
+            int64_t spacing = std::max(2, Dpi() / 2), line = std::max(1, Dpi() / 100);
+            return y % spacing < line ? 2 : (y / spacing) % 2;
+        }
+        case Chart::LinePairs:
+            return 2 * y < h ? -1 : y;
+        }
+        return y;
+    }
+
   private:
     Chart chart_;
 };

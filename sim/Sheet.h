@@ -19,6 +19,8 @@ class Sheet {
     int Dpi() const { return dpi_; }
     // Fills Width() pixels of row y (0 <= y < Height()) as R, G, B bytes.
     virtual void Row(int y, uint8_t* rgb) const = 0;
+    // Rows with equal keys hold equal pixels, which lets a device reuse a formed row.
+    virtual int64_t RowKey(int y) const { return y; }
 
   private:
     int width_, height_, dpi_;

@@ -64,6 +64,19 @@ TEST(ImageFormation, RgbAndGrayMatchTheSamplingRuleAcrossResolutions) {
     }
 }
 
+TEST(ImageFormation, ChartsScanAsTheirPixelsSay) {
+    for (const auto& name : ChartNames()) {
+        SCOPED_TRACE(name);
+        std::string error;
+        SheetPtr chart = MakeChart(name, 3.3, 2.2, 120, error);
+        for (Area a : {Area{120, 120, 0, 0, 4800, 3000}, Area{300, 75, 700, 900, 3000, 1800}}) {
+            Scan rgb = ScanSheet("gen5-color-36", chart, 10, a);
+            EXPECT_EQ(rgb.data,
+                      ExpectedRgb(*chart, 0, a, int64_t{a.w} * a.rx / 1200, DeliveredRows(*chart, a)));
+        }
+    }
+}
+
 TEST(ImageFormation, PlainFormulaAgreesWhereNoSampleFallsOnAnEdge) {
     // At 100 dpi and 300/400 dpi scans the pixel centres never meet a source edge.
     SheetPtr sheet = NoiseSheet(200, 100, 100);
