@@ -16,9 +16,9 @@ DescriptorSuites& Suites() {
 }
 
 template <typename T> void Append(std::vector<uint8_t>& out, T value) {
-    uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+    const size_t at = out.size();
+    out.resize(at + sizeof(T));
+    std::memcpy(out.data() + at, &value, sizeof(T));
 }
 
 template <typename T> bool Take(const uint8_t*& p, const uint8_t* end, T& value) {

@@ -1,6 +1,6 @@
 # Runs the command-line host once and holds its output against expectation files.
 # -DHOST=<program> [-DEMULATOR=<program>] -DARGS=<a|b|c> -DEXPECT=<file|file> -DEXIT=<code> -DWORKDIR=<dir>
-# Each expectation line is a literal text that must appear after the previous one;
+# Each expectation line is a literal text that must appear after the previous line of its file;
 # a line starting with "!" must not appear at all. Lines starting with "#" are notes.
 string(REPLACE "|" ";" args "${ARGS}")
 string(REPLACE "|" ";" files "${EXPECT}")
@@ -14,8 +14,8 @@ message("${out}")
 if(NOT rc STREQUAL EXIT)
     message(FATAL_ERROR "exit code ${rc}, expected ${EXIT}\n${err}")
 endif()
-set(from 0)
 foreach(f ${files})
+    set(from 0)
     file(STRINGS ${f} lines ENCODING UTF-8)
     foreach(line IN LISTS lines)
         if(line MATCHES "^#" OR line STREQUAL "")
