@@ -161,7 +161,8 @@ void Host::SetUpRecord() {
     descriptorParams_.descriptorParametersVersion = 0;
     descriptorParams_.playInfo = options_.playInfo;
     descriptorParams_.recordInfo = 0;
-    descriptorParams_.descriptor = nullptr;
+    descriptorParams_.descriptor =
+        options_.play.empty() ? nullptr : descriptors_.HandleOf(ImportList(options_.play));
     descriptorParams_.readDescriptorProcs = descriptors_.read();
     descriptorParams_.writeDescriptorProcs = descriptors_.write();
     platform_.hwnd = options_.window;

@@ -6,6 +6,7 @@
 #include "host/Descriptors.h"
 #include "host/Document.h"
 #include "host/HostMemory.h"
+#include "host/ImportScript.h"
 #include "plugin/HostInterface.h"
 
 #include <cstdint>
@@ -42,7 +43,8 @@ struct HostOptions {
     OSErr failAdvanceCode = -36; // ioErr
     int maxImages = 100;
     intptr_t window = 0;
-    std::string outDir; // where documents are written; empty keeps them in memory only
+    std::string outDir;             // where documents are written; empty keeps them in memory only
+    std::vector<PlayedImport> play; // a recorded series handed to the module to play
 };
 
 struct CallRecord {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,8 @@ int Usage() {
                "options: --out DIR  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
                "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
                "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
-               "         --max-images N  --hostile  --scenario FILE\n",
+               "         --max-images N  --hostile  --scenario FILE\n"
+               "         --play ROWSxCOLS[:MODE][:invert][:alpha],...  (a recorded series to play)\n",
                stderr);
     return 2;
 }
@@ -88,6 +90,12 @@ int main(int argc, char** argv) {
             options.outDir = argv[++i];
         } else if (arg == "--scenario" && i + 1 < argc) {
             scenario = argv[++i];
+        } else if (arg == "--play" && i + 1 < argc) {
+            std::string error;
+            if (!ParseImportScript(argv[++i], options.play, error)) {
+                std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+                return 2;
+            }
         } else if (arg == "--free-space" && number(n)) {
             options.freeSpace = static_cast<int32_t>(n);
         } else if (arg == "--buffer-version" && number(n)) {
@@ -125,6 +133,10 @@ int main(int argc, char** argv) {
         return Usage();
 
     std::string error;
+    if (!scenario.empty() && !std::ifstream(scenario)) {
+        std::fprintf(stderr, "quorvel-host: cannot read scenario %s\n", scenario.c_str());
+        return 2;
+    }
     if (!scenario.empty() && !cli::UseScenario(scenario, error)) {
         std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
         return 2;

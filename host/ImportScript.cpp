@@ -1,0 +1,113 @@
+#include "host/ImportScript.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace qv::host {
+
+namespace {
+
+const DescriptorEnumID kModeCodes[] = {MakeOSType('b', 'i', 't', 'M'), MakeOSType('g', 'r', 'y', 'S'),
+                                       MakeOSType('i', 'n', 'd', 'X'), MakeOSType('r', 'g', 'b', 'C')};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, separator))
+        parts.push_back(part);
+    return parts;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0';
+}
+
+} // namespace
+
+bool ParseImportScript(const std::string& text, std::vector<PlayedImport>& imports, std::string& error) {
+    imports.clear();
+    for (const std::string& entry : Split(text, ',')) {
+        std::vector<std::string> parts = Split(entry, ':');
+        PlayedImport p;
+        const size_t x = parts.empty() ? std::string::npos : parts[0].find('x');
+        if (x == std::string::npos || !ParseNumber(parts[0].substr(0, x), p.rows) ||
+            !ParseNumber(parts[0].substr(x + 1), p.cols)) {
+            error = "import entry \"" + entry + "\" does not start with ROWSxCOLS";
+            return false;
+        }
+        for (size_t i = 1; i < parts.size(); ++i) {
+            const std::string& part = parts[i];
+            if (part.size() == 1 && part[0] >= '0' && part[0] <= '3') {
+                p.mode = kModeCodes[part[0] - '0'];
+            } else if (part == "nomode") {
+                p.hasMode = false;
+            } else if (part == "invert") {
+                p.invert = true;
+            } else if (part == "alpha") {
+                p.alphaIsTransparency = true;
+            } else if (part.size() == 4) {
+                p.mode = MakeOSType(part[0], part[1], part[2], part[3]);
+            } else {
+                error = "import entry \"" + entry + "\" has an unknown part \"" + part + "\"";
+                return false;
+            }
+        }
+        imports.push_back(p);
+    }
+    if (imports.empty()) {
+        error = "no import entries";
+        return false;
+    }
+    return true;
+}
+
+std::vector<DescItem> ImportList(const std::vector<PlayedImport>& imports) {
+    std::vector<DescItem> list;
+    DescItem count;
+    count.key = keyImportList;
+    count.kind = DescItem::Kind::Count;
+    count.integer = static_cast<int32_t>(imports.size());
+    list.push_back(count);
+    for (const PlayedImport& p : imports) {
+        std::vector<DescItem> entry;
+        DescItem rows;
+        rows.key = keyRows;
+        rows.kind = DescItem::Kind::UnitFloat;
+        rows.unit = unitPixels;
+        rows.number = p.rows;
+        entry.push_back(rows);
+        rows.key = keyColumns;
+        rows.number = p.cols;
+        entry.push_back(rows);
+        if (p.hasMode) {
+            DescItem mode;
+            mode.key = keyMode;
+            mode.kind = DescItem::Kind::Enumerated;
+            mode.type = typeColorMode;
+            mode.unit = p.mode;
+            entry.push_back(mode);
+        }
+        for (auto [flag, key] :
+             {std::pair{p.invert, keyInvert}, std::pair{p.alphaIsTransparency, keyAlphaIsTransparency}}) {
+            if (!flag)
+                continue;
+            DescItem b;
+            b.key = key;
+            b.kind = DescItem::Kind::Boolean;
+            b.integer = 1;
+            entry.push_back(b);
+        }
+        DescItem object;
+        object.key = keyImportList;
+        object.kind = DescItem::Kind::Object;
+        object.type = classImportInfo;
+        object.object = EncodeDescriptor(entry);
+        list.push_back(std::move(object));
+    }
+    return list;
+}
+
+} // namespace qv::host
