@@ -114,6 +114,37 @@ const char* SelectorName(int16_t selector) {
     }
 }
 
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '"':
+        case '\\':
+            out += '\\';
+            out += static_cast<char>(c);
+            break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
 Host::Host(EntryFn entry, HostOptions options, Output out)
     : entry_(entry), options_(std::move(options)), out_(std::move(out)),
       buffers_(options_.freeSpace, [this](const std::string& w) { Violation(w); }),

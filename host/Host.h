@@ -59,6 +59,9 @@ struct ImageRecord {
 };
 
 const char* SelectorName(int16_t selector);
+// A text in double quotes on one line: control bytes, quotes, backslashes and bytes
+// outside ASCII are escaped, so that reports compare alike on every platform.
+std::string Quoted(const std::string& text);
 
 class Host {
   public:

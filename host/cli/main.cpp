@@ -19,38 +19,6 @@ void Print(const std::string& line) {
     std::fflush(stdout);
 }
 
-std::string Quote(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (c < 0x20 || c >= 0x7F) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                out += hex;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 int Usage() {
     std::fputs("usage: quorvel-host about\n"
                "       quorvel-host series [options]\n"
@@ -147,7 +115,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     cli::InstallBoxPrinter([](const std::string& caption, const std::string& text) {
-        Print("message box " + Quote(caption) + ": " + Quote(text));
+        Print("message box " + Quoted(caption) + ": " + Quoted(text));
     });
     options.window = cli::HostWindow();
 
