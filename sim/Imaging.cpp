@@ -202,6 +202,7 @@ ImageFormer::ImageFormer(const Profile& profile, const WindowParams& window, She
         if (src < 0 || src >= sheetWidth)
             src = sheetWidth;
         auto s = static_cast<uint32_t>(src);
+        columns_.push_back(s);
         if (!segments_.empty()) {
             Segment& last = segments_.back();
             const bool white = s == sheetWidth && last.src == s;
@@ -256,44 +257,71 @@ const uint8_t* ImageFormer::ProcessedRow(int64_t sourceRow) {
     const int64_t key = RowKey(sourceRow);
     if (key == processedKey_)
         return processed_.data();
+    processedKey_ = key;
     const int64_t width = sheet_ ? sheet_->Width() : 0;
-    if (sheet_ && sourceRow >= 0 && sourceRow < sheet_->Height())
+    const bool onSheet = sheet_ && sourceRow >= 0 && sourceRow < sheet_->Height();
+    uint8_t* out = processed_.data();
+    if (kind_ != Kind::Rgb && onSheet && sheet_->GrayRow(static_cast<int>(sourceRow), out)) {
+        out[width] = 255;
+        MapGray(static_cast<size_t>(width) + 1);
+        return out;
+    }
+    if (onSheet)
         sheet_->Row(static_cast<int>(sourceRow), sourceRgb_.data());
     else
         std::memset(sourceRgb_.data(), 255, static_cast<size_t>(width) * 3);
     std::memset(sourceRgb_.data() + width * 3, 255, 3);
-    uint8_t* out = processed_.data();
     const uint8_t* in = sourceRgb_.data();
-    const auto& t0 = tone_[0];
     // One tight loop per kind: this runs once for every new source row.
     if (kind_ == Kind::Rgb) {
-        const auto &t1 = tone_[1], &t2 = tone_[2];
+        const auto &t0 = tone_[0], &t1 = tone_[1], &t2 = tone_[2];
         for (int64_t i = 0; i <= 3 * width; i += 3) {
             out[i] = t0[in[i]];
             out[i + 1] = t1[in[i + 1]];
             out[i + 2] = t2[in[i + 2]];
         }
-    } else if (kind_ == Kind::Gray) {
-        // Weights first (a loop the compiler can vectorise), then the tone look-up.
-        const uint8_t* __restrict src = in;
-        uint8_t* __restrict dst = out;
-        for (int64_t x = 0; x <= width; ++x) {
-            uint32_t sum = 299u * src[3 * x] + 587u * src[3 * x + 1] + 114u * src[3 * x + 2] + 500u;
-            dst[x] = static_cast<uint8_t>(sum / 1000u);
-        }
-        if (!toneIdentity_)
-            for (int64_t x = 0; x <= width; ++x)
-                out[x] = t0[out[x]];
     } else {
         for (int64_t x = 0; x <= width; ++x)
-            out[x] = t0[Gray(in + 3 * x)] < threshold_ ? 1 : 0;
+            out[x] = Gray(in + 3 * x);
+        MapGray(static_cast<size_t>(width) + 1);
     }
-    processedKey_ = key;
-    return processed_.data();
+    return out;
+}
+
+void ImageFormer::MapGray(size_t count) {
+    uint8_t* out = processed_.data();
+    const auto& t0 = tone_[0];
+    if (kind_ == Kind::Gray) {
+        if (!toneIdentity_)
+            for (size_t x = 0; x < count; ++x)
+                out[x] = t0[out[x]];
+        return;
+    }
+    for (size_t x = 0; x < count; ++x)
+        out[x] = t0[out[x]] < threshold_ ? 1 : 0;
 }
 
 void ImageFormer::FormRow(const uint8_t* processed, uint8_t* out) const {
     const size_t b = bytesPerPixel_;
+    if (segments_.size() * 8 > columns_.size()) {
+        // Short runs (enlarging or thinning): a plain gather is quicker than copies.
+        const uint32_t* column = columns_.data();
+        const size_t n = columns_.size();
+        if (b == 1) {
+            for (size_t i = 0; i < n; ++i)
+                out[i] = processed[column[i]];
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                const uint8_t* from = processed + 3 * static_cast<size_t>(column[i]);
+                out[3 * i] = from[0];
+                out[3 * i + 1] = from[1];
+                out[3 * i + 2] = from[2];
+            }
+        }
+        if (padding_)
+            std::memset(out + pixels_ * b, 255, static_cast<size_t>(padding_));
+        return;
+    }
     for (const Segment& s : segments_) {
         if (s.src == whiteIndex_) {
             for (uint32_t i = 0; i < s.length; ++i)

@@ -75,6 +75,8 @@ class ImageFormer {
     int64_t SourceRow(int64_t row) const;
     int64_t RowKey(int64_t sourceRow) const;
     const uint8_t* ProcessedRow(int64_t sourceRow);
+    // Tone (and for bitmaps the black/white rule) over gray values in place.
+    void MapGray(size_t count);
     void FormRow(const uint8_t* processed, uint8_t* out) const;
 
     Kind kind_;
@@ -87,6 +89,7 @@ class ImageFormer {
     size_t fixedRowBytes_ = 0, bytesPerPixel_ = 1;
     int64_t yOffset_ = 0, ry_ = 1, dpi_ = 1;
     std::vector<Segment> segments_;
+    std::vector<uint32_t> columns_; // source index per output pixel
     uint32_t whiteIndex_ = 0;
     std::vector<uint8_t> sourceRgb_, processed_;
     static constexpr int64_t kNoKey = INT64_MIN + 1;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #ifdef QV_SIM_HAVE_TIFF
@@ -94,9 +95,22 @@ class ImageSheet : public Sheet {
         std::memcpy(rgb, rgb_.data() + static_cast<size_t>(y) * Width() * 3,
                     static_cast<size_t>(Width()) * 3);
     }
+    // Gray scans of pictures convert each pixel once, on the first gray scan.
+    bool GrayRow(int y, uint8_t* gray) const override {
+        std::call_once(grayOnce_, [this] {
+            gray_.resize(rgb_.size() / 3);
+            for (size_t i = 0; i < gray_.size(); ++i)
+                gray_[i] = static_cast<uint8_t>(
+                    (299u * rgb_[3 * i] + 587u * rgb_[3 * i + 1] + 114u * rgb_[3 * i + 2] + 500u) / 1000u);
+        });
+        std::memcpy(gray, gray_.data() + static_cast<size_t>(y) * Width(), static_cast<size_t>(Width()));
+        return true;
+    }
 
   private:
     std::vector<uint8_t> rgb_;
+    mutable std::once_flag grayOnce_;
+    mutable std::vector<uint8_t> gray_;
 };
 
 // Reads the next header number of a PNM, skipping blanks and comments.

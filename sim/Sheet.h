@@ -21,6 +21,12 @@ class Sheet {
     virtual void Row(int y, uint8_t* rgb) const = 0;
     // Rows with equal keys hold equal pixels, which lets a device reuse a formed row.
     virtual int64_t RowKey(int y) const { return y; }
+    // Row y as gray values (299 R + 587 G + 114 B + 500) / 1000, when the sheet keeps them
+    // ready; false when the caller must convert Row itself.
+    virtual bool GrayRow(int y, uint8_t* gray) const {
+        (void)y, (void)gray;
+        return false;
+    }
 
   private:
     int width_, height_, dpi_;
