@@ -1,5 +1,18 @@
 #include "host/Host.h"
 
+#if defined(QV_HOST_HAVE_TIFF)
+#include "host/DocumentTiff.h"
+#else
+namespace qv::host {
+namespace {
+bool WriteTiff(const Document&, const std::string&, std::string& error) {
+    error = "this build writes no TIFF";
+    return false;
+}
+} // namespace
+} // namespace qv::host
+#endif
+
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
@@ -374,10 +387,11 @@ void Host::EndImage() {
                        ", rows delivered " + rows + " of " + std::to_string(g.rows);
     if (!rec.failed && !options_.outDir.empty()) {
         char name[32];
-        std::snprintf(name, sizeof name, "image-%03d.%s", rec.index, Document::Extension(g.mode));
+        std::snprintf(name, sizeof name, "image-%03d.%s", rec.index,
+                      options_.tiff ? "tif" : Document::Extension(g.mode));
         rec.file = options_.outDir + "/" + name;
         std::string error;
-        if (current_->WritePnm(rec.file, error)) {
+        if (options_.tiff ? WriteTiff(*current_, rec.file, error) : current_->WritePnm(rec.file, error)) {
             line += " -> " + rec.file;
         } else {
             Violation(error);

@@ -44,6 +44,7 @@ struct HostOptions {
     int maxImages = 100;
     intptr_t window = 0;
     std::string outDir;             // where documents are written; empty keeps them in memory only
+    bool tiff = false;              // TIFF instead of PNM, where the build can write it
     std::vector<PlayedImport> play; // a recorded series handed to the module to play
 };
 

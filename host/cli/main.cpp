@@ -23,7 +23,7 @@ int Usage() {
     std::fputs("usage: quorvel-host about\n"
                "       quorvel-host series [options]\n"
                "       quorvel-host run SELECTOR... [options]\n"
-               "options: --out DIR  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
+               "options: --out DIR  --tiff  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
                "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
                "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
                "         --max-images N  --hostile  --scenario FILE\n"
@@ -88,6 +88,13 @@ int main(int argc, char** argv) {
             options.withholdAdvanceState = true;
         } else if (arg == "--can-read-back") {
             options.canReadBack = true;
+        } else if (arg == "--tiff") {
+#if defined(QV_HOST_HAVE_TIFF)
+            options.tiff = true;
+#else
+            std::fputs("quorvel-host: this build writes no TIFF\n", stderr);
+            return 2;
+#endif
         } else if (arg == "--hostile") {
             options.hostile = true;
         } else if (command == "run" && ParseInt(argv[i], n)) {

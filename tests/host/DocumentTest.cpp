@@ -264,3 +264,54 @@ TEST(Document, ReadPnmRefusesBrokenFiles) {
     std::remove(path.c_str());
     EXPECT_FALSE(ReadPnm(path)) << "missing file";
 }
+
+#if defined(QV_HOST_HAVE_TIFF)
+#include "host/DocumentTiff.h"
+
+TEST(DocumentTiff, KeepsPixelsResolutionAndMeaningOfBits) {
+    Geometry g = Gray(2, 3);
+    g.hRes = 600 << 16;
+    g.vRes = 150 << 16;
+    Document gray(g);
+    std::vector<uint8_t> px{1, 2, 3, 4, 5, 6};
+    gray.Store(StripOf(px, 0, 0, 2, 3, 3));
+    std::string error;
+    ASSERT_TRUE(WriteTiff(gray, "g.tif", error)) << error;
+    auto back = ReadTiff("g.tif");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->width, 3u);
+    EXPECT_EQ(back->samples, 1);
+    EXPECT_EQ(back->pixels, px);
+    EXPECT_FLOAT_EQ(back->xRes, 600);
+    EXPECT_FLOAT_EQ(back->yRes, 150);
+
+    Geometry rg = g;
+    rg.mode = plugInModeRGBColor;
+    rg.planes = 3;
+    Document rgb(rg);
+    for (int16_t p = 0; p < 3; ++p) {
+        Strip s = StripOf(px, 0, 0, 2, 3, 3);
+        s.loPlane = s.hiPlane = p;
+        rgb.Store(s);
+    }
+    ASSERT_TRUE(WriteTiff(rgb, "c.tif", error));
+    auto cb = ReadTiff("c.tif");
+    ASSERT_TRUE(cb);
+    EXPECT_EQ(cb->samples, 3);
+    EXPECT_EQ(cb->pixels, rgb.FilePixels());
+
+    Geometry bg = Gray(1, 9);
+    bg.mode = plugInModeBitmap;
+    bg.depth = 1;
+    Document bits(bg);
+    std::vector<uint8_t> b{0x81, 0x80};
+    bits.Store(StripOf(b, 0, 0, 1, 9, 2));
+    ASSERT_TRUE(WriteTiff(bits, "b.tif", error));
+    auto bb = ReadTiff("b.tif");
+    ASSERT_TRUE(bb);
+    EXPECT_EQ(bb->bits, 1);
+    EXPECT_EQ(bb->photometric, 0) << "min-is-white: a set bit stays black";
+    EXPECT_EQ(bb->pixels, b);
+    EXPECT_FALSE(WriteTiff(bits, "no-such-folder/b.tif", error));
+}
+#endif

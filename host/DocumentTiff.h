@@ -1,0 +1,25 @@
+// TIFF form of a document, with its resolution; only where the build has libtiff.
+#pragma once
+
+#include "host/Document.h"
+
+#include <optional>
+#include <string>
+
+namespace qv::host {
+
+bool WriteTiff(const Document& doc, const std::string& path, std::string& error);
+
+struct TiffImage {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t samples = 0;
+    uint16_t bits = 0;
+    uint16_t photometric = 0;
+    float xRes = 0;
+    float yRes = 0;
+    std::vector<uint8_t> pixels; // rows as stored, bitmap rows packed
+};
+std::optional<TiffImage> ReadTiff(const std::string& path);
+
+} // namespace qv::host
