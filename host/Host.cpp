@@ -17,6 +17,7 @@ bool WriteTiff(const Document&, const std::string&, std::string& error) {
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace qv::host {
 
@@ -28,49 +29,55 @@ Host& Current() {
     return *g_host.load();
 }
 
+Host& Service(const char* name) {
+    Host& host = Current();
+    host.CheckService(name);
+    return host;
+}
+
 HostBoolean HOSTAPI AbortProc() {
-    return Current().Abort();
+    return Service("abortProc").Abort();
 }
 void HOSTAPI ProgressProcImpl(int32_t done, int32_t total) {
-    Current().Progress(done, total);
+    Service("progressProc").Progress(done, total);
 }
 OSErr HOSTAPI AdvanceStateProc() {
-    return Current().AdvanceState();
+    return Service("advanceState").AdvanceState();
 }
 int32_t HOSTAPI SpaceProcImpl() {
-    return Current().buffers().Space();
+    return Service("spaceProc").buffers().Space();
 }
 
 OSErr HOSTAPI AllocateBuffer(int32_t size, BufferID* id) {
-    return Current().buffers().Allocate(size, id);
+    return Service("buffer allocate").buffers().Allocate(size, id);
 }
 char* HOSTAPI LockBuffer(BufferID id, HostBoolean moveHigh) {
-    return Current().buffers().Lock(id, moveHigh);
+    return Service("buffer lock").buffers().Lock(id, moveHigh);
 }
 void HOSTAPI UnlockBuffer(BufferID id) {
-    Current().buffers().Unlock(id);
+    Service("buffer unlock").buffers().Unlock(id);
 }
 void HOSTAPI FreeBuffer(BufferID id) {
-    Current().buffers().Free(id);
+    Service("buffer free").buffers().Free(id);
 }
 
 HostHandle HOSTAPI NewHandle(int32_t size) {
-    return Current().handles().New(size);
+    return Service("handle new").handles().New(size);
 }
 void HOSTAPI DisposeHandle(HostHandle h) {
-    Current().handles().Dispose(h);
+    Service("handle dispose").handles().Dispose(h);
 }
 int32_t HOSTAPI GetHandleSize(HostHandle h) {
-    return Current().handles().GetSize(h);
+    return Service("handle size").handles().GetSize(h);
 }
 OSErr HOSTAPI SetHandleSize(HostHandle h, int32_t size) {
-    return Current().handles().SetSize(h, size);
+    return Service("handle resize").handles().SetSize(h, size);
 }
 char* HOSTAPI LockHandle(HostHandle h, HostBoolean moveHigh) {
-    return Current().handles().Lock(h, moveHigh);
+    return Service("handle lock").handles().Lock(h, moveHigh);
 }
 void HOSTAPI UnlockHandle(HostHandle h) {
-    Current().handles().Unlock(h);
+    Service("handle unlock").handles().Unlock(h);
 }
 void HOSTAPI RecoverSpace(int32_t) {}
 
@@ -178,6 +185,13 @@ Host::~Host() {
 void Host::Say(const std::string& line) {
     if (out_)
         out_(line);
+}
+
+void Host::CheckService(const char* name) {
+    if (std::this_thread::get_id() != thread_)
+        Violation(std::string(name) + " called from a thread other than the host's");
+    else if (phase_ < 0)
+        Violation(std::string(name) + " called while no call of the module runs");
 }
 
 void Host::Violation(const std::string& what) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv::host {
@@ -106,6 +107,8 @@ class Host {
     OSErr AdvanceState();
 
     void Violation(const std::string& what);
+    // Services are the host's only inside a call and only on its own thread.
+    void CheckService(const char* name);
 
   private:
     void Say(const std::string& line);
@@ -143,6 +146,7 @@ class Host {
     int32_t advanceCalls_ = 0;
     int32_t lastDone_ = 0;
     bool ended_ = false;
+    std::thread::id thread_ = std::this_thread::get_id();
 };
 
 } // namespace qv::host

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace qv::host;
@@ -298,4 +299,21 @@ TEST(Quoted, KeepsEveryReportOnOneComparableLine) {
     EXPECT_EQ(Quoted("a\"b\\c\td\r"), "\"a\\\"b\\\\c\\td\\r\"");
     EXPECT_EQ(Quoted("Photoshop\xAE 100%"), "\"Photoshop\\xAE 100%\"");
     EXPECT_EQ(Quoted(std::string("\x01\x7F", 2)), "\"\\x01\\x7F\"");
+}
+
+TEST_F(HostDriver, ServicesAreTheHostsOnlyInsideACallOnItsThread) {
+    fake::config().hook = [](int16_t s, AcquireRecord* pb) {
+        if (s == acquireSelectorFinish) {
+            std::thread reader([pb] { pb->abortProc(); });
+            reader.join();
+        }
+    };
+    Host& h = Make();
+    h.RunSeries();
+    EXPECT_TRUE(Reported("abortProc called from a thread other than the host's"));
+    const size_t before = h.violations().size();
+    HostHandle late = h.record().handleProcs->newProc(4);
+    EXPECT_TRUE(Reported("handle new called while no call of the module runs"));
+    EXPECT_EQ(h.violations().size(), before + 1);
+    h.handles().Dispose(late);
 }
