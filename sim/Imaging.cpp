@@ -50,6 +50,8 @@ uint16_t ParseWindow(const Profile& profile, const uint8_t* block, int length, W
     if (w.rx == 0 || w.ry == 0 || w.width == 0 || w.height == 0 || w.width > 0x10000000 ||
         w.height > 0x10000000 || w.xOffset > 0x10000000 || w.yOffset > 0x10000000)
         return kSenseParameterValue;
+    if (WindowPixels(profile, w) > kMaxRowPixels)
+        return kSenseParameterValue;
     // Reads past the block's end see zeros, as the unsent tail of a shorter block.
     auto at = [&](int offset) -> uint8_t { return offset < length ? block[offset] : 0; };
     switch (block[33]) {

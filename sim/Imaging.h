@@ -28,6 +28,8 @@ struct WindowParams {
 constexpr uint16_t kSenseParameterLength = 0x1A00;
 constexpr uint16_t kSenseInvalidCdb = 0x2400;
 constexpr uint16_t kSenseParameterValue = 0x2602;
+// A row longer than this is refused: no optics resolve it, and it would only exhaust memory.
+constexpr int64_t kMaxRowPixels = 2000000;
 uint16_t ParseWindow(const Profile& profile, const uint8_t* block, int length, WindowParams& out);
 
 // The resolution the optics really use across the sheet.

@@ -181,7 +181,9 @@ TEST(Commands, WindowBlocksAreCheckedPerGeneration) {
     Area zero = a;
     zero.rx = 0;
     expectRefused(g5, WindowBlock(5, 68, 9, zero), 68, 0x2602);
-    EXPECT_EQ(lib.WindowBlocks(g5).size(), 4u);
+    Area huge{9600, 100, 0, 0, 0x0FFFFFFF, 1200}; // a row of billions of pixels
+    expectRefused(g5, WindowBlock(5, 68, 9, huge), 68, 0x2602);
+    EXPECT_EQ(lib.WindowBlocks(g5).size(), 5u);
     EXPECT_EQ(lib.WindowBlocks(g5)[0], WindowBlock(5, 68, 10, a));
 }
 
