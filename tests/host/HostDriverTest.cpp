@@ -297,7 +297,7 @@ TEST(Quoted, KeepsEveryReportOnOneComparableLine) {
     EXPECT_EQ(Quoted("Scanning not performed.\n\nScratchDisk"),
               "\"Scanning not performed.\\n\\nScratchDisk\"");
     EXPECT_EQ(Quoted("a\"b\\c\td\r"), "\"a\\\"b\\\\c\\td\\r\"");
-    EXPECT_EQ(Quoted("Photoshop\xAE 100%"), "\"Photoshop\\xAE 100%\"");
+    EXPECT_EQ(Quoted("Host\xAE 100%"), "\"Host\\xAE 100%\"");
     EXPECT_EQ(Quoted(std::string("\x01\x7F", 2)), "\"\\x01\\x7F\"");
 }
 
