@@ -53,7 +53,7 @@ struct SheetDraft {
     std::string chart, file;
     double width = 8.5, height = 11.0;
     int64_t dpi = 0;
-    SheetSpec spec;
+    SheetSetup setup;
 };
 
 class Parser {
@@ -77,7 +77,7 @@ class Parser {
             where_ = Where::Library;
         } else if (name == "device") {
             where_ = Where::Device;
-            device_ = DeviceSpec{};
+            device_ = DeviceSetup{};
             device_.profile = BuiltInProfile("gen5-color-54");
             copies_ = 1;
         } else {
@@ -132,7 +132,7 @@ class Parser {
     }
 
     bool DeviceKey(std::string_view key, std::string_view value, std::string& why) {
-        DeviceSpec& d = device_;
+        DeviceSetup& d = device_;
         int64_t n;
         auto bad = [&] {
             why = "bad value for '" + std::string(key) + "': " + std::string(value);
@@ -227,11 +227,11 @@ class Parser {
         else if (key == "dpi")
             ok = Number(value, 1, 4800, s.dpi);
         else if (key == "load")
-            ok = (value == "side" || value == "center") && ((s.spec.centred = value == "center"), true);
+            ok = (value == "side" || value == "center") && ((s.setup.centred = value == "center"), true);
         else if (key == "scans")
-            ok = Number(value, 0, INT32_MAX, n) && ((s.spec.scans = static_cast<int>(n)), true);
+            ok = Number(value, 0, INT32_MAX, n) && ((s.setup.scans = static_cast<int>(n)), true);
         else if (key == "full-window")
-            ok = Number(value, 0, 1, n) && ((s.spec.fullWindow = n != 0), true);
+            ok = Number(value, 0, 1, n) && ((s.setup.fullWindow = n != 0), true);
         else
             ok = false;
         if (!ok)
@@ -248,12 +248,12 @@ class Parser {
                 error_ = "a sheet needs exactly one of chart and file";
                 return false;
             }
-            s.spec.sheet = s.file.empty()
-                               ? MakeChart(s.chart, s.width, s.height, s.dpi ? int(s.dpi) : 200, error_)
-                               : LoadImageFile(s.file, int(s.dpi), error_);
-            if (!s.spec.sheet)
+            s.setup.sheet = s.file.empty()
+                                ? MakeChart(s.chart, s.width, s.height, s.dpi ? int(s.dpi) : 200, error_)
+                                : LoadImageFile(s.file, int(s.dpi), error_);
+            if (!s.setup.sheet)
                 return false;
-            device_.sheets.push_back(s.spec);
+            device_.sheets.push_back(s.setup);
             where_ = Where::Device;
         }
         return true;
@@ -276,7 +276,7 @@ class Parser {
     std::string& error_;
     std::string baseDir_;
     Where where_ = Where::Top;
-    DeviceSpec device_;
+    DeviceSetup device_;
     size_t copies_ = 1;
     SheetDraft sheet_;
 };
@@ -328,7 +328,7 @@ bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
 
 Scenario DefaultScenario() {
     Scenario scenario;
-    DeviceSpec device;
+    DeviceSetup device;
     device.profile = BuiltInProfile("gen5-color-54");
     std::string error;
     device.sheets.push_back({MakeChart("gray-ramp", 36, 24, 200, error), false, 0, false});

@@ -12,7 +12,7 @@
 
 namespace qv::sim {
 
-struct SheetSpec {
+struct SheetSetup {
     SheetPtr sheet;
     bool centred = false;
     int scans = 0; // scans this sheet serves before it is ejected; 0 = it stays
@@ -31,7 +31,7 @@ struct Fault {
 
 enum class Stuck { None, Load, Window };
 
-struct DeviceSpec {
+struct DeviceSetup {
     Profile profile;
     int32_t openStatus = 0;
     std::vector<std::string> diagnostics;
@@ -47,13 +47,16 @@ struct DeviceSpec {
     int64_t readFailRow = -1;
     int32_t readFailStatus = 2;
     uint16_t readFailAsc = 0x9001;
-    std::vector<SheetSpec> sheets;
+    std::vector<SheetSetup> sheets;
 };
+
+// Name kept for code written against the first version of this header.
+using DeviceSpec = DeviceSetup;
 
 struct Scenario {
     int32_t openLibStatus = 0;
     std::vector<Fault> libraryFaults;
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceSetup> devices;
 };
 
 constexpr size_t kMaxDevices = 31;

@@ -32,9 +32,9 @@ SimulatedLibrary::SimulatedLibrary(Scenario scenario) : scenario_(std::move(scen
     devices_.resize(scenario_.devices.size());
     for (size_t i = 0; i < devices_.size(); ++i) {
         Device& d = devices_[i];
-        d.spec = scenario_.devices[i];
+        d.setup = scenario_.devices[i];
         d.handle = kHandleBase + static_cast<uint32_t>(i + 1) * 0x10;
-        for (const SheetSpec& s : d.spec.sheets)
+        for (const SheetSetup& s : d.setup.sheets)
             if (s.sheet)
                 d.sheets.push_back(s);
         d.paper = d.sheets.empty() ? Paper::None : Paper::Inserted;
@@ -86,7 +86,7 @@ bool SimulatedLibrary::Enter(const char* function, uint32_t handle, Device*& dev
         status = kStatusUnknownHandle;
         return false;
     }
-    if (Faulted(device->spec.faults, device->calls, function, status, &device->asc))
+    if (Faulted(device->setup.faults, device->calls, function, status, &device->asc))
         return false;
     if (needOpen && !device->open) {
         status = kStatusClosedScanner;
@@ -138,7 +138,7 @@ int32_t SimulatedLibrary::scanOpenScanner(uint32_t handle) {
     Device* d;
     int32_t status = 0;
     if (Enter("scanOpenScanner", handle, d, status, false)) {
-        status = libraryOpen_ ? d->spec.openStatus : kStatusNotOpen;
+        status = libraryOpen_ ? d->setup.openStatus : kStatusNotOpen;
         d->open = status == 0;
     }
     return Record("scanOpenScanner", handle, {}, status);
@@ -173,7 +173,7 @@ int32_t SimulatedLibrary::scanGetHardwareType(uint32_t handle) {
     Device* d;
     int32_t status = 0;
     if (Enter("scanGetHardwareType", handle, d, status, false))
-        status = d->spec.profile.hardwareType;
+        status = d->setup.profile.hardwareType;
     else if (!d)
         status = 0;
     return Record("scanGetHardwareType", handle, {}, status);
@@ -187,7 +187,7 @@ int32_t SimulatedLibrary::scanInquiry(uint32_t handle, uint8_t* buffer, int32_t 
         if (!buffer || length < 0) {
             status = kStatusParameterError;
         } else {
-            auto data = BuildInquiry(d->spec.profile);
+            auto data = BuildInquiry(d->setup.profile);
             std::memcpy(buffer, data.data(), std::min<size_t>(data.size(), static_cast<size_t>(length)));
         }
     }
@@ -199,7 +199,7 @@ int32_t SimulatedLibrary::scanInquiryPage(uint32_t handle, uint8_t* buffer, uint
     Device* d;
     int32_t status = 0;
     if (Enter("scanInquiryPage", handle, d, status)) {
-        auto data = BuildPage(d->spec.profile, page);
+        auto data = BuildPage(d->setup.profile, page);
         if (!buffer)
             status = kStatusParameterError;
         else if (data.empty())
@@ -213,8 +213,8 @@ int32_t SimulatedLibrary::scanInquiryPage(uint32_t handle, uint8_t* buffer, uint
 bool SimulatedLibrary::InProgress(Device& d) {
     if (d.paper != Paper::Loading && d.paper != Paper::Moving)
         return false;
-    const bool stuck = (d.paper == Paper::Loading && d.spec.stuck == Stuck::Load) ||
-                       (d.paper == Paper::Moving && d.spec.stuck == Stuck::Window);
+    const bool stuck = (d.paper == Paper::Loading && d.setup.stuck == Stuck::Load) ||
+                       (d.paper == Paper::Moving && d.setup.stuck == Stuck::Window);
     if (stuck)
         return true;
     if (d.progress > 0) {
@@ -257,12 +257,12 @@ int32_t SimulatedLibrary::scanObjectPosition(uint32_t handle, int32_t function, 
                 status = Check(*d, kSenseNotReady);
             } else {
                 d->paper = Paper::Loading;
-                d->progress = d->spec.loadPolls;
+                d->progress = d->setup.loadPolls;
             }
         } else if (function == 2) {
             if (d->paper == Paper::Loaded) {
                 d->paper = Paper::Moving;
-                d->progress = d->spec.movePolls;
+                d->progress = d->setup.movePolls;
             } else if (d->paper == Paper::Loading || d->paper == Paper::Moving) {
                 status = Check(*d, kSenseSequence);
             } else if (d->paper != Paper::InWindow) {
@@ -281,7 +281,7 @@ int32_t SimulatedLibrary::scanSetWindow(uint32_t handle, const uint8_t* block, i
     int32_t status = 0;
     if (Enter("scanSetWindow", handle, d, status)) {
         WindowParams window;
-        uint16_t sense = ParseWindow(d->spec.profile, block, length, window);
+        uint16_t sense = ParseWindow(d->setup.profile, block, length, window);
         d->scanning = false;
         d->windowSet = sense == 0;
         if (sense)
@@ -298,7 +298,7 @@ int32_t SimulatedLibrary::scanSend(uint32_t handle, const uint8_t* buffer, int32
     Device* d;
     int32_t status = 0;
     if (Enter("scanSend", handle, d, status)) {
-        const Profile& p = d->spec.profile;
+        const Profile& p = d->setup.profile;
         if (!buffer || length < 0) {
             status = kStatusParameterError;
         } else if (dataType == 3) {
@@ -327,7 +327,7 @@ int32_t SimulatedLibrary::scanScan(uint32_t handle, const uint8_t* windowList, i
     Device* d;
     int32_t status = 0;
     if (Enter("scanScan", handle, d, status)) {
-        const int expected = d->spec.profile.generation == 4 ? 2 : 1;
+        const int expected = d->setup.profile.generation == 4 ? 2 : 1;
         if (!windowList || length != expected) {
             status = Check(*d, kSenseParameterLength);
         } else if (!d->windowSet || d->paper == Paper::Loading || d->paper == Paper::Moving) {
@@ -335,14 +335,14 @@ int32_t SimulatedLibrary::scanScan(uint32_t handle, const uint8_t* windowList, i
         } else if (d->paper != Paper::Loaded && d->paper != Paper::InWindow) {
             status = Check(*d, kSenseNotLoaded);
         } else {
-            const SheetSpec& sheet = d->sheets.front();
-            d->former = std::make_unique<ImageFormer>(d->spec.profile, d->window, sheet.sheet, sheet.centred,
+            const SheetSetup& sheet = d->sheets.front();
+            d->former = std::make_unique<ImageFormer>(d->setup.profile, d->window, sheet.sheet, sheet.centred,
                                                       sheet.fullWindow, d->tone);
             d->scanning = true;
             d->readFailed = false;
             d->nextRow = 0;
             ++d->scansOnSheet;
-            status = d->spec.scanStatus;
+            status = d->setup.scanStatus;
         }
     }
     return Record("scanScan", handle, {length}, status, windowList,
@@ -352,7 +352,7 @@ int32_t SimulatedLibrary::scanScan(uint32_t handle, const uint8_t* windowList, i
 void SimulatedLibrary::StatusBlock(Device& d, uint8_t* block) {
     std::memset(block, 0, kStatusBlockLength);
     InProgress(d);
-    block[0] = d.spec.profile.state;
+    block[0] = d.setup.profile.state;
     switch (d.paper) {
     case Paper::None:
         block[1] = kPaperNone;
@@ -371,11 +371,11 @@ void SimulatedLibrary::StatusBlock(Device& d, uint8_t* block) {
         block[1] = kPaperAtStart;
         break;
     }
-    if (d.spec.paperStuck)
+    if (d.setup.paperStuck)
         block[1] = kPaperStuck;
-    block[7] = d.spec.adjustFailed;
-    block[8] = d.spec.stitchFailed;
-    PutBe32(block + 9, d.spec.secondsSinceAdjust);
+    block[7] = d.setup.adjustFailed;
+    block[8] = d.setup.stitchFailed;
+    PutBe32(block + 9, d.setup.secondsSinceAdjust);
 }
 
 int32_t SimulatedLibrary::ReadImage(Device& d, uint8_t* buffer, int32_t length, int32_t* received,
@@ -383,20 +383,21 @@ int32_t SimulatedLibrary::ReadImage(Device& d, uint8_t* buffer, int32_t length, 
     if (!d.scanning)
         return Check(d, kSenseSequence);
     if (d.readFailed ||
-        (d.spec.readFailRow >= 0 && d.nextRow >= d.spec.readFailRow && d.nextRow < d.former->Rows())) {
+        (d.setup.readFailRow >= 0 && d.nextRow >= d.setup.readFailRow && d.nextRow < d.former->Rows())) {
         d.readFailed = true;
-        return d.spec.readFailStatus == kStatusCheck ? Check(d, d.spec.readFailAsc) : d.spec.readFailStatus;
+        return d.setup.readFailStatus == kStatusCheck ? Check(d, d.setup.readFailAsc)
+                                                      : d.setup.readFailStatus;
     }
     if (length == 0)
         return 0;
     if (d.nextRow >= d.former->Rows())
         return Check(d, kSenseEndOfMedium);
-    const int64_t limit = d.spec.readFailRow >= 0 ? d.spec.readFailRow : INT64_MAX;
+    const int64_t limit = d.setup.readFailRow >= 0 ? d.setup.readFailRow : INT64_MAX;
     size_t bytes = d.former->Fill(d.nextRow, limit, buffer, static_cast<size_t>(length));
     if (bytes == 0)
         return Check(d, kSenseParameterLength); // not even one row fits
     *received = static_cast<int32_t>(bytes);
-    const Profile& p = d.spec.profile;
+    const Profile& p = d.setup.profile;
     seconds = p.latencyMs / 1000.0 + (p.throughput > 0 ? static_cast<double>(bytes) / p.throughput : 0.0);
     return 0;
 }
@@ -421,7 +422,7 @@ int32_t SimulatedLibrary::scanRead(uint32_t handle, uint8_t* buffer, int32_t len
         } else if (dataType == 0xFF && qualifier == 2) {
             uint8_t block[kPictureSizeLength] = {};
             if (d->windowSet) {
-                auto widths = CameraWidths(d->spec.profile, d->window);
+                auto widths = CameraWidths(d->setup.profile, d->window);
                 for (size_t i = 0; i < 4; ++i)
                     PutBe16(block + 2 * i, widths[i]);
             }
@@ -446,10 +447,10 @@ int32_t SimulatedLibrary::scanReadBuffer(uint32_t handle, uint8_t* buffer, int32
     Device* d;
     int32_t status = 0;
     if (Enter("scanReadBuffer", handle, d, status)) {
-        auto data = BuildColorMatrixBuffer(d->spec.profile);
+        auto data = BuildColorMatrixBuffer(d->setup.profile);
         if (!buffer)
             status = kStatusParameterError;
-        else if (d->spec.profile.generation == 4 || mode != 1 || bufferId != 7 || offset < 0 || length < 0 ||
+        else if (d->setup.profile.generation == 4 || mode != 1 || bufferId != 7 || offset < 0 || length < 0 ||
                  static_cast<size_t>(offset) + static_cast<size_t>(length) > data.size())
             status = Check(*d, kSenseInvalidCdb);
         else
@@ -466,7 +467,7 @@ int32_t SimulatedLibrary::scanReceiveDiagnostic(uint32_t handle, uint8_t* buffer
         if (!buffer || length < 0) {
             status = kStatusParameterError;
         } else {
-            const auto& texts = d->spec.diagnostics;
+            const auto& texts = d->setup.diagnostics;
             std::vector<uint8_t> data(4 + kDiagnosticRecord * texts.size(), 0);
             PutBe16(&data[2], static_cast<uint32_t>(kDiagnosticRecord * texts.size()));
             for (size_t i = 0; i < texts.size(); ++i) {

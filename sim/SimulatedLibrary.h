@@ -77,11 +77,11 @@ class SimulatedLibrary : public ScannerLibrary {
   private:
     enum class Paper { None, Inserted, Loading, Loaded, Moving, InWindow };
     struct Device {
-        DeviceSpec spec;
+        DeviceSetup setup;
         uint32_t handle = 0;
         bool open = false;
         std::map<std::string, int64_t, std::less<>> calls;
-        std::deque<SheetSpec> sheets;
+        std::deque<SheetSetup> sheets;
         int scansOnSheet = 0;
         Paper paper = Paper::None;
         int progress = 0;

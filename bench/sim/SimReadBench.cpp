@@ -38,7 +38,7 @@ SheetPtr Noise(int w, int h, int dpi) {
 // One device scanning a 40-inch wide sheet at `dpi`; reads 1 MiB blocks, restarting
 // the scan at the end of the sheet.
 void ReadBlocks(benchmark::State& state, SheetPtr sheet, bool rgb, uint32_t dpi) {
-    DeviceSpec d;
+    DeviceSetup d;
     d.profile = BuiltInProfile("gen5-color-54");
     d.loadPolls = d.movePolls = 0;
     d.sheets.push_back({sheet, false, 0, false});

@@ -168,7 +168,7 @@ TEST(ImageFormation, SheetEndsTheScanUnlessTheWholeWindowIsAsked) {
     Scan cut = ScanSheet("gen4-gray", sheet, 9, a);
     EXPECT_EQ(cut.data.size(), 50u * 100u);
 
-    DeviceSpec d = DeviceWith("gen4-gray", sheet);
+    DeviceSetup d = DeviceWith("gen4-gray", sheet);
     d.sheets[0].fullWindow = true;
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);

@@ -78,7 +78,7 @@ TEST(Listing, FailingOpensAndUnknownHandles) {
 }
 
 TEST(Paper, GenerationFiveLoadAndWindowMoves) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart());
     d.loadPolls = 2;
     d.movePolls = 3;
     SimulatedLibrary lib(OneDevice(d));
@@ -117,7 +117,7 @@ TEST(Paper, GenerationFiveLoadAndWindowMoves) {
 }
 
 TEST(Paper, GenerationFourWindowMoveReportsPositionProgress) {
-    DeviceSpec d = DeviceWith("gen4-color", Chart());
+    DeviceSetup d = DeviceWith("gen4-color", Chart());
     d.movePolls = 2;
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);
@@ -136,7 +136,7 @@ TEST(Paper, GenerationFourWindowMoveReportsPositionProgress) {
 }
 
 TEST(Paper, SheetsLeaveAfterTheirScansAndAnEmptyDeviceAsksForPaper) {
-    DeviceSpec d = DeviceWith("gen5-gray", Chart());
+    DeviceSetup d = DeviceWith("gen5-gray", Chart());
     d.sheets[0].scans = 1;
     d.sheets.push_back({Chart(2, 1), false, 1, false});
     SimulatedLibrary lib(OneDevice(d));
@@ -193,7 +193,7 @@ TEST(Commands, ShortGenerationFiveBlocksTellModeOneByItsThreshold) {
     std::vector<uint8_t> rgb;
     for (int r = 0; r < 10; ++r)
         rgb.insert(rgb.end(), r % 2 ? dark.begin() : white.begin(), r % 2 ? dark.end() : white.end());
-    DeviceSpec d = DeviceWith("gen5-color-36", MakeImageSheet(100, 10, 100, rgb));
+    DeviceSetup d = DeviceWith("gen5-color-36", MakeImageSheet(100, 10, 100, rgb));
     Area a{100, 100, 0, 0, 1200, 1200};
     for (auto [mode, threshold, darkIsBlack] : {std::tuple{1, 90, false}, {1, 101, true}, {3, 0, true}}) {
         SimulatedLibrary lib(OneDevice(d));
@@ -251,7 +251,7 @@ TEST(Commands, GammaWhiteLevelsAndScanAreCheckedAndRecorded) {
 }
 
 TEST(Reads, WholeRowsUpToTheLengthThenEndOfMedium) {
-    DeviceSpec d = DeviceWith("gen4-gray", Chart(4, 2, 100));
+    DeviceSetup d = DeviceWith("gen4-gray", Chart(4, 2, 100));
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);
     std::vector<uint8_t> buffer(1000);
@@ -275,7 +275,7 @@ TEST(Reads, WholeRowsUpToTheLengthThenEndOfMedium) {
 }
 
 TEST(Reads, BitmapReadsHoldWholeCodedRows) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart(6, 1, 200));
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart(6, 1, 200));
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);
     StartScan(lib, h, d.profile, 1, Area{200, 200, 0, 0, 1200 * 6, 1200});
@@ -293,7 +293,7 @@ TEST(Reads, BitmapReadsHoldWholeCodedRows) {
 }
 
 TEST(Reads, PictureSizeFollowsTheWindow) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart());
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);
     uint8_t size[8];
@@ -313,7 +313,7 @@ TEST(Reads, PictureSizeFollowsTheWindow) {
 
 TEST(Status, StatesAndWarningBitsAsConfigured) {
     for (uint8_t state : {2, 3, 5, 9}) {
-        DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+        DeviceSetup d = DeviceWith("gen5-color-54", Chart());
         d.profile.state = state;
         d.paperStuck = state == 3;
         d.adjustFailed = 0x09;
@@ -333,7 +333,7 @@ TEST(Status, StatesAndWarningBitsAsConfigured) {
 }
 
 TEST(Status, DiagnosticRecordsCarryTheirTexts) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart());
     d.profile.state = 5;
     d.diagnostics = {"Lamp A weak", std::string(70, 'x')};
     SimulatedLibrary lib(OneDevice(d));
@@ -347,7 +347,7 @@ TEST(Status, DiagnosticRecordsCarryTheirTexts) {
     EXPECT_EQ(all[4 + 2 + 11], 0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(&all[4 + 64 + 2]), 62), std::string(62, 'x'));
 
-    DeviceSpec quiet = DeviceWith("gen5-color-54", Chart());
+    DeviceSetup quiet = DeviceWith("gen5-color-54", Chart());
     SimulatedLibrary none(OneDevice(quiet));
     h = OpenFirst(none);
     ASSERT_EQ(none.scanReceiveDiagnostic(h, header, 4), 0);
@@ -355,7 +355,7 @@ TEST(Status, DiagnosticRecordsCarryTheirTexts) {
 }
 
 TEST(Faults, ChosenCallsAnswerChosenStatuses) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart());
     d.faults = {{"scanTestUnitReady", 2, 2, 2, 0x9001}, {"scanInquiry", 1, 1, -112, 0}};
     Scenario s = OneDevice(d);
     s.libraryFaults = {{"scanGetNextScanner", 2, 1, -64, 0}};
@@ -377,7 +377,7 @@ TEST(Faults, ChosenCallsAnswerChosenStatuses) {
 
 TEST(Faults, ReadFailsMidSheetAfterDeliveringTheRowsBefore) {
     for (auto [status, asc] : {std::pair{2, 0x9001}, {-114, 0}}) {
-        DeviceSpec d = DeviceWith("gen4-gray", Chart(4, 2, 100));
+        DeviceSetup d = DeviceWith("gen4-gray", Chart(4, 2, 100));
         d.readFailRow = 50;
         d.readFailStatus = status;
         d.readFailAsc = static_cast<uint16_t>(asc);
@@ -402,7 +402,7 @@ TEST(Faults, ReadFailsMidSheetAfterDeliveringTheRowsBefore) {
 
 TEST(Faults, StuckDeviceNeverFinishesItsMove) {
     for (Stuck stuck : {Stuck::Load, Stuck::Window}) {
-        DeviceSpec d = DeviceWith("gen5-color-54", Chart());
+        DeviceSetup d = DeviceWith("gen5-color-54", Chart());
         d.stuck = stuck;
         SimulatedLibrary lib(OneDevice(d));
         uint32_t h = OpenFirst(lib);
@@ -420,7 +420,7 @@ TEST(Faults, StuckDeviceNeverFinishesItsMove) {
 }
 
 TEST(Faults, SlowReadsTakeAtLeastTheirLatency) {
-    DeviceSpec d = DeviceWith("gen4-gray", Chart(4, 2, 100));
+    DeviceSetup d = DeviceWith("gen4-gray", Chart(4, 2, 100));
     d.profile.latencyMs = 40;
     d.profile.throughput = 100000; // 20000 bytes take another 200 ms
     SimulatedLibrary lib(OneDevice(d));
@@ -437,7 +437,7 @@ TEST(Faults, SlowReadsTakeAtLeastTheirLatency) {
 }
 
 TEST(Threads, ReadsOnOneThreadWhileAnotherPolls) {
-    DeviceSpec d = DeviceWith("gen5-color-54", Chart(10, 3, 200));
+    DeviceSetup d = DeviceWith("gen5-color-54", Chart(10, 3, 200));
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);
     StartScan(lib, h, d.profile, 10, Area{200, 200, 0, 0, 1200 * 10, 1200 * 3});

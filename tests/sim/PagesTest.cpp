@@ -52,7 +52,7 @@ Profile Custom() {
 
 TEST(Pages, InquiryAndEveryVendorPageAtTheirOffsets) {
     Profile p = Custom();
-    DeviceSpec d;
+    DeviceSetup d;
     d.profile = p;
     SimulatedLibrary lib(OneDevice(d));
     uint32_t h = OpenFirst(lib);

@@ -74,7 +74,7 @@ profile-file = custom.profile
     ASSERT_EQ(s.libraryFaults.size(), 1u);
     EXPECT_EQ(s.libraryFaults[0].call, 3);
     EXPECT_EQ(s.libraryFaults[0].status, -118);
-    const DeviceSpec& d = s.devices[1];
+    const DeviceSetup& d = s.devices[1];
     EXPECT_EQ(d.profile.name, "gen5-gray");
     EXPECT_EQ(d.profile.firmwareRevision, 21);
     EXPECT_EQ(d.openStatus, -150);

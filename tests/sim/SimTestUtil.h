@@ -177,15 +177,15 @@ inline std::vector<uint8_t> ReadAll(SimulatedLibrary& lib, uint32_t h, int32_t c
     return all;
 }
 
-inline DeviceSpec DeviceWith(const std::string& profile, SheetPtr sheet, bool centred = false) {
-    DeviceSpec d;
+inline DeviceSetup DeviceWith(const std::string& profile, SheetPtr sheet, bool centred = false) {
+    DeviceSetup d;
     d.profile = BuiltInProfile(profile);
     if (sheet)
         d.sheets.push_back({std::move(sheet), centred, 0, false});
     return d;
 }
 
-inline Scenario OneDevice(DeviceSpec d) {
+inline Scenario OneDevice(DeviceSetup d) {
     Scenario s;
     s.devices.push_back(std::move(d));
     return s;
