@@ -277,6 +277,7 @@ int16_t Host::Call(int16_t selector) {
     void* stuff =
         selector == acquireSelectorAbout ? static_cast<void*>(&about) : static_cast<void*>(&record_);
     const AcquireRecord before = record_;
+    const AboutRecord aboutBefore = about;
     phase_ = selector;
     if (caller_)
         caller_(entry_, selector, stuff, &data_, &result_);
@@ -287,6 +288,11 @@ int16_t Host::Call(int16_t selector) {
     Say("call " + std::to_string(selector) + " " + SelectorName(selector) + ": result " +
         std::to_string(result_));
     CheckUntouched(before);
+    if (std::memcmp(&about, &aboutBefore, sizeof about) != 0)
+        Violation("the module wrote into the about record");
+    if (record_.maxData > before.maxData)
+        Violation("the module raised maxData from " + std::to_string(before.maxData) + " to " +
+                  std::to_string(record_.maxData));
     buffers_.CheckGuards();
     handles_.CheckGuards();
     handles_.ReportLocked();

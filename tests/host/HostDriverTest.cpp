@@ -233,6 +233,13 @@ TEST_F(HostDriver, StripFaultsAreCaught) {
              };
          },
          "progress 5 of 4"},
+        {[](fake::Config& c) {
+             c.hook = [](int16_t s, AcquireRecord* pb) {
+                 if (s == acquireSelectorPrepare)
+                     pb->maxData += 1;
+             };
+         },
+         "raised maxData"},
     };
     for (const Case& c : cases) {
         fake::Reset();
@@ -256,6 +263,25 @@ TEST_F(HostDriver, HandlesLeftLockedOrLeakedAreCaught) {
     EXPECT_TRUE(Reported("handle of 6 bytes left locked 1"));
     EXPECT_TRUE(Reported("handle of 5 bytes never disposed"));
     EXPECT_FALSE(Reported("handle of 16 bytes")) << "the record's handle is the host's to dispose";
+}
+
+TEST_F(HostDriver, TheAboutCallGetsItsOwnRecordToLeaveAlone) {
+    static void* platformData = nullptr;
+    fake::config().hook = [](int16_t s, AcquireRecord* pb) {
+        if (s != acquireSelectorAbout)
+            return;
+        auto* about = reinterpret_cast<AboutRecord*>(pb);
+        platformData = about->platformData;
+        about->reserved[0] = 1;
+    };
+    HostOptions options;
+    options.window = 0x1234;
+    Host& h = Make(options);
+    h.RunSequence({0});
+    ASSERT_NE(platformData, nullptr);
+    EXPECT_EQ(static_cast<PlatformData*>(platformData)->hwnd, 0x1234);
+    EXPECT_TRUE(Reported("wrote into the about record"));
+    EXPECT_EQ(h.dataWord(), 0);
 }
 
 TEST_F(HostDriver, SequenceReportsHandlesAndTheRecord) {
