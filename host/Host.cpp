@@ -253,8 +253,7 @@ std::optional<std::vector<char>> Host::GlobalsBytes() const {
     auto h = reinterpret_cast<HostHandle>(data_);
     if (!data_ || !handles_.IsLive(h))
         return std::nullopt;
-    auto& pool = const_cast<HandlePool&>(handles_);
-    return std::vector<char>(*h, *h + pool.GetSize(h));
+    return std::vector<char>(*h, *h + handles_.SizeOf(h));
 }
 
 void Host::CheckUntouched(const AcquireRecord& before) {

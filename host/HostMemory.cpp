@@ -257,6 +257,11 @@ void HandlePool::Unlock(HostHandle handle) {
     --e->locks;
 }
 
+size_t HandlePool::SizeOf(HostHandle handle) const {
+    auto it = entries_.find(handle);
+    return it == entries_.end() || it->second->disposed ? 0 : it->second->block->size();
+}
+
 bool HandlePool::Owns(HostHandle handle) const {
     return entries_.count(handle) != 0;
 }

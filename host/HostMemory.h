@@ -92,6 +92,8 @@ class HandlePool {
     char* Lock(HostHandle handle, bool moveHigh);
     void Unlock(HostHandle handle);
 
+    // Size of a live handle without the checks a module's query gets; 0 otherwise.
+    size_t SizeOf(HostHandle handle) const;
     bool Owns(HostHandle handle) const;
     bool IsLive(HostHandle handle) const;
     int LockCount(HostHandle handle) const;
