@@ -250,4 +250,40 @@ std::optional<PnmImage> ReadPnm(const std::string& path) {
     return img;
 }
 
+std::optional<std::string> ComparePnm(const PnmImage& a, const PnmImage& b) {
+    auto shape = [](const PnmImage& i) {
+        std::string s = "P";
+        s += i.kind;
+        s += ' ';
+        s += std::to_string(i.width);
+        s += " x ";
+        s += std::to_string(i.height);
+        return s;
+    };
+    if (a.kind != b.kind || a.width != b.width || a.height != b.height)
+        return shape(a) + " against " + shape(b);
+    const int32_t samples = a.kind == '6' ? 3 : 1;
+    const size_t rowBytes = a.pixels.size() / static_cast<size_t>(a.height);
+    for (int32_t row = 0; row < a.height; ++row) {
+        const uint8_t* pa = a.pixels.data() + rowBytes * static_cast<size_t>(row);
+        const uint8_t* pb = b.pixels.data() + rowBytes * static_cast<size_t>(row);
+        for (int32_t col = 0; col < a.width; ++col) {
+            int va = 0, vb = 0;
+            if (a.kind == '4') {
+                va = (pa[col / 8] >> (7 - col % 8)) & 1;
+                vb = (pb[col / 8] >> (7 - col % 8)) & 1;
+            } else {
+                for (int32_t k = 0; k < samples && va == vb; ++k) {
+                    va = pa[col * samples + k];
+                    vb = pb[col * samples + k];
+                }
+            }
+            if (va != vb)
+                return "row " + std::to_string(row) + ", column " + std::to_string(col) + ": " +
+                       std::to_string(va) + " against " + std::to_string(vb);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace qv::host

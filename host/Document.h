@@ -74,4 +74,8 @@ struct PnmImage {
 };
 std::optional<PnmImage> ReadPnm(const std::string& path);
 
+// Empty when both hold the same pixels; else where and how they first differ. Bits beyond
+// the last column of a bitmap row are not pixels and are not compared.
+std::optional<std::string> ComparePnm(const PnmImage& a, const PnmImage& b);
+
 } // namespace qv::host

@@ -19,10 +19,27 @@ void Print(const std::string& line) {
     std::fflush(stdout);
 }
 
+// Whether a written document holds the pixels of a reference image.
+int Compare(const char* a, const char* b) {
+    auto first = ReadPnm(a);
+    auto second = ReadPnm(b);
+    if (!first || !second) {
+        std::fprintf(stderr, "quorvel-host: cannot read %s\n", first ? b : a);
+        return 2;
+    }
+    if (auto difference = ComparePnm(*first, *second)) {
+        Print("differ: " + *difference);
+        return 1;
+    }
+    Print("same pixels");
+    return 0;
+}
+
 int Usage() {
     std::fputs("usage: quorvel-host about\n"
                "       quorvel-host series [options]\n"
                "       quorvel-host run SELECTOR... [options]\n"
+               "       quorvel-host compare IMAGE IMAGE   (PBM, PGM or PPM)\n"
                "options: --out DIR  --tiff  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
                "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
                "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
@@ -44,6 +61,8 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];
+    if (command == "compare")
+        return argc == 4 ? Compare(argv[2], argv[3]) : Usage();
     if (command != "about" && command != "series" && command != "run")
         return Usage();
 

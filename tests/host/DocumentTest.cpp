@@ -315,3 +315,24 @@ TEST(DocumentTiff, KeepsPixelsResolutionAndMeaningOfBits) {
     EXPECT_FALSE(WriteTiff(bits, "no-such-folder/b.tif", error));
 }
 #endif
+
+TEST(ComparePnm, FindsTheFirstDifferentPixel) {
+    PnmImage gray{'5', 3, 2, {1, 2, 3, 4, 5, 6}};
+    EXPECT_FALSE(ComparePnm(gray, gray));
+    PnmImage other = gray;
+    other.pixels[4] = 9;
+    EXPECT_EQ(*ComparePnm(gray, other), "row 1, column 1: 5 against 9");
+    PnmImage wider{'5', 2, 3, gray.pixels};
+    EXPECT_EQ(*ComparePnm(gray, wider), "P5 3 x 2 against P5 2 x 3");
+
+    PnmImage colour{'6', 2, 1, {1, 2, 3, 4, 5, 6}};
+    PnmImage blue = colour;
+    blue.pixels[5] = 7;
+    EXPECT_EQ(*ComparePnm(colour, blue), "row 0, column 1: 6 against 7");
+
+    PnmImage bits{'4', 3, 1, {0xA0}};
+    PnmImage padded{'4', 3, 1, {0xBF}}; // differs only beyond column 2
+    EXPECT_FALSE(ComparePnm(bits, padded));
+    padded.pixels[0] = 0xE0;
+    EXPECT_EQ(*ComparePnm(bits, padded), "row 0, column 1: 0 against 1");
+}
