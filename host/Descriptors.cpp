@@ -238,38 +238,28 @@ template <typename T> OSErr Pin(T& value, T low, T high) {
     return noErr;
 }
 
-OSErr HOSTAPI GetPinnedIntegerProc(PIReadDescriptor t, int32_t low, int32_t high, int32_t* v) {
-    int32_t value = 0;
-    OSErr err = GetIntegerProc(t, &value);
-    if (err != noErr)
-        return err;
-    err = Pin(value, low, high);
-    if (v)
-        *v = value;
-    return err;
-}
-OSErr HOSTAPI GetPinnedFloatProc(PIReadDescriptor t, const double* low, const double* high, double* v) {
-    double value = 0;
-    OSErr err = GetFloatProc(t, &value);
+// Reads with get, then pins the value when bounds are given.
+template <typename T, typename Get> OSErr ReadPinned(Get get, const T* low, const T* high, T* out) {
+    T value{};
+    OSErr err = get(&value);
     if (err != noErr)
         return err;
     if (low && high)
         err = Pin(value, *low, *high);
-    if (v)
-        *v = value;
+    if (out)
+        *out = value;
     return err;
+}
+
+OSErr HOSTAPI GetPinnedIntegerProc(PIReadDescriptor t, int32_t low, int32_t high, int32_t* v) {
+    return ReadPinned<int32_t>([t](int32_t* x) { return GetIntegerProc(t, x); }, &low, &high, v);
+}
+OSErr HOSTAPI GetPinnedFloatProc(PIReadDescriptor t, const double* low, const double* high, double* v) {
+    return ReadPinned<double>([t](double* x) { return GetFloatProc(t, x); }, low, high, v);
 }
 OSErr HOSTAPI GetPinnedUnitFloatProc(PIReadDescriptor t, const double* low, const double* high,
                                      DescriptorUnitID* unit, double* v) {
-    double value = 0;
-    OSErr err = GetUnitFloatProc(t, unit, &value);
-    if (err != noErr)
-        return err;
-    if (low && high)
-        err = Pin(value, *low, *high);
-    if (v)
-        *v = value;
-    return err;
+    return ReadPinned<double>([t, unit](double* x) { return GetUnitFloatProc(t, unit, x); }, low, high, v);
 }
 
 PIWriteDescriptor HOSTAPI OpenWriteProc() {

@@ -1,4 +1,5 @@
 #include "host/Descriptors.h"
+#include "host/ImportScript.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,6 @@ using namespace qv::host;
 
 namespace {
 
-constexpr DescriptorKeyID kRows = MakeOSType('H', 'r', 'z', 'n');
-constexpr DescriptorKeyID kCols = MakeOSType('V', 'r', 't', 'c');
-constexpr DescriptorKeyID kMode = MakeOSType('M', 'd', ' ', ' ');
-constexpr DescriptorKeyID kInvert = MakeOSType('I', 'n', 'v', 'r');
-constexpr DescriptorKeyID kList = MakeOSType('m', 'u', 'l', 'K');
-constexpr DescriptorTypeID kEntry = MakeOSType('m', 'u', 'l', 'S');
-constexpr DescriptorUnitID kPixels = MakeOSType('#', 'P', 'x', 'l');
-constexpr DescriptorTypeID kModeType = MakeOSType('g', 'r', 'm', 'T');
 constexpr DescriptorEnumID kGray = MakeOSType('g', 'r', 'y', 'S');
 
 class Descriptors : public ::testing::Test {
@@ -32,13 +25,13 @@ class Descriptors : public ::testing::Test {
     PIDescriptorHandle Entry(double rows, double cols, bool withMode, bool invert) {
         WriteDescriptorProcs* w = suites.write();
         PIWriteDescriptor t = w->openWriteDescriptorProc();
-        EXPECT_EQ(w->putUnitFloatProc(t, kRows, kPixels, &rows), noErr);
-        EXPECT_EQ(w->putUnitFloatProc(t, kCols, kPixels, &cols), noErr);
+        EXPECT_EQ(w->putUnitFloatProc(t, keyRows, unitPixels, &rows), noErr);
+        EXPECT_EQ(w->putUnitFloatProc(t, keyColumns, unitPixels, &cols), noErr);
         if (withMode) {
-            EXPECT_EQ(w->putEnumeratedProc(t, kMode, kModeType, kGray), noErr);
+            EXPECT_EQ(w->putEnumeratedProc(t, keyMode, typeColorMode, kGray), noErr);
         }
         if (invert) {
-            EXPECT_EQ(w->putBooleanProc(t, kInvert, 1), noErr);
+            EXPECT_EQ(w->putBooleanProc(t, keyInvert, 1), noErr);
         }
         PIDescriptorHandle h = nullptr;
         EXPECT_EQ(w->closeWriteDescriptorProc(t, &h), noErr);
@@ -69,7 +62,7 @@ TEST_F(Descriptors, TablesAreCompleteForTheirVersion) {
 TEST_F(Descriptors, AnEntryReadsBackKeyByKey) {
     PIDescriptorHandle h = Entry(2999.9, 640, true, true);
     ReadDescriptorProcs* r = suites.read();
-    DescriptorKeyID keys[] = {kRows, kCols, kMode, 0};
+    DescriptorKeyID keys[] = {keyRows, keyColumns, keyMode, 0};
     PIReadDescriptor t = r->openReadDescriptorProc(h, keys);
     ASSERT_NE(t, nullptr);
     DescriptorKeyID key = 0;
@@ -83,17 +76,17 @@ TEST_F(Descriptors, AnEntryReadsBackKeyByKey) {
         order.push_back(key);
         const double low = 1.0, high = 30000.0;
         DescriptorUnitID unit = 0;
-        if (key == kRows) {
+        if (key == keyRows) {
             EXPECT_EQ(r->getPinnedUnitFloatProc(t, &low, &high, &unit, &rows), noErr);
-            EXPECT_EQ(unit, kPixels);
-        } else if (key == kMode) {
-            EXPECT_EQ(type, kModeType);
+            EXPECT_EQ(unit, unitPixels);
+        } else if (key == keyMode) {
+            EXPECT_EQ(type, typeColorMode);
             EXPECT_EQ(r->getEnumeratedProc(t, &mode), noErr);
-        } else if (key == kInvert) {
+        } else if (key == keyInvert) {
             EXPECT_EQ(r->getBooleanProc(t, &invert), noErr);
         }
     }
-    EXPECT_EQ(order, (std::vector<DescriptorKeyID>{kRows, kCols, kMode, kInvert}));
+    EXPECT_EQ(order, (std::vector<DescriptorKeyID>{keyRows, keyColumns, keyMode, keyInvert}));
     EXPECT_DOUBLE_EQ(rows, 2999.9);
     EXPECT_EQ(mode, kGray);
     EXPECT_EQ(invert, 1);
@@ -105,7 +98,7 @@ TEST_F(Descriptors, AnEntryReadsBackKeyByKey) {
 TEST_F(Descriptors, MissingListedKeyAndWrongTypeAndPinning) {
     PIDescriptorHandle h = Entry(0.25, 40000, false, false);
     ReadDescriptorProcs* r = suites.read();
-    DescriptorKeyID keys[] = {kRows, kCols, kMode, 0};
+    DescriptorKeyID keys[] = {keyRows, keyColumns, keyMode, 0};
     PIReadDescriptor t = r->openReadDescriptorProc(h, keys);
     DescriptorKeyID key = 0;
     const double low = 1.0, high = 30000.0;
@@ -128,10 +121,10 @@ TEST_F(Descriptors, MissingListedKeyAndWrongTypeAndPinning) {
 TEST_F(Descriptors, AListOfObjectsRoundTrips) {
     WriteDescriptorProcs* w = suites.write();
     PIWriteDescriptor t = w->openWriteDescriptorProc();
-    ASSERT_EQ(w->putCountProc(t, kList, 2), noErr);
+    ASSERT_EQ(w->putCountProc(t, keyImportList, 2), noErr);
     for (int i = 0; i < 2; ++i) {
         PIDescriptorHandle e = Entry(100 + i, 200 + i, true, false);
-        ASSERT_EQ(w->putObjectProc(t, kList, kEntry, e), noErr);
+        ASSERT_EQ(w->putObjectProc(t, keyImportList, classImportInfo, e), noErr);
         handles.Dispose(e);
     }
     PIDescriptorHandle list = nullptr;
@@ -142,7 +135,7 @@ TEST_F(Descriptors, AListOfObjectsRoundTrips) {
     PIReadDescriptor rt = r->openReadDescriptorProc(list, nullptr);
     DescriptorKeyID key = 0;
     ASSERT_TRUE(r->getKeyProc(rt, &key, nullptr, nullptr));
-    EXPECT_EQ(key, kList);
+    EXPECT_EQ(key, keyImportList);
     uint32_t count = 0;
     ASSERT_EQ(r->getCountProc(rt, &count), noErr);
     EXPECT_EQ(count, 2u);
@@ -150,7 +143,7 @@ TEST_F(Descriptors, AListOfObjectsRoundTrips) {
         DescriptorTypeID type = 0;
         PIDescriptorHandle entry = nullptr;
         ASSERT_EQ(r->getObjectProc(rt, &type, &entry), noErr);
-        EXPECT_EQ(type, kEntry);
+        EXPECT_EQ(type, classImportInfo);
         auto items = suites.ItemsOf(entry);
         ASSERT_TRUE(items);
         EXPECT_DOUBLE_EQ((*items)[0].number, 100 + i);
@@ -174,7 +167,7 @@ TEST_F(Descriptors, ModuleMistakesAreReported) {
     EXPECT_EQ(r->openReadDescriptorProc(junk, nullptr), nullptr);
     PIWriteDescriptor t = w->openWriteDescriptorProc();
     HostHandle stray = reinterpret_cast<HostHandle>(&junk);
-    EXPECT_EQ(w->putObjectProc(t, kList, kEntry, stray), paramErr);
+    EXPECT_EQ(w->putObjectProc(t, keyImportList, classImportInfo, stray), paramErr);
     r->openReadDescriptorProc(Entry(1, 1, true, false), nullptr);
     EXPECT_EQ(suites.ReportOpenTokens(), 2);
     EXPECT_EQ(reports.size(), 4u);
@@ -182,7 +175,7 @@ TEST_F(Descriptors, ModuleMistakesAreReported) {
 
 TEST(DescriptorCoding, RejectsTruncatedOrForeignBytes) {
     DescItem a;
-    a.key = kRows;
+    a.key = keyRows;
     a.kind = DescItem::Kind::Object;
     a.object = {1, 2, 3};
     std::vector<uint8_t> bytes = EncodeDescriptor({a});
@@ -192,5 +185,5 @@ TEST(DescriptorCoding, RejectsTruncatedOrForeignBytes) {
     EXPECT_FALSE(DecodeDescriptor(bytes.data(), bytes.size() - 1));
     bytes[0] ^= 1;
     EXPECT_FALSE(DecodeDescriptor(bytes.data(), bytes.size()));
-    EXPECT_EQ(FourCC(kMode), "Md  ");
+    EXPECT_EQ(FourCC(keyMode), "Md  ");
 }
