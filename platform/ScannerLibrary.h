@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace qv {
 
@@ -77,6 +78,10 @@ class AbsentScannerLibrary : public ScannerLibrary {
 namespace platform {
 // Supplied by the adapter of the build.
 ScannerLibrary& DefaultScannerLibrary();
+#if defined(_WIN32)
+// A binding of the named DLL, for tests; a missing DLL or export answers as a missing driver.
+std::unique_ptr<ScannerLibrary> MakeDynamicScannerLibrary(const char* dllName);
+#endif
 } // namespace platform
 
 } // namespace qv

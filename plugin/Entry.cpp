@@ -3,6 +3,7 @@
 #include "platform/MessageBox.h"
 #include "plugin/Globals.h"
 #include "plugin/HostUtilities.h"
+#include "plugin/Module.h"
 #include "plugin/Seams.h"
 
 #include <chrono>
@@ -156,7 +157,7 @@ void DoFinish(Globals* globals) {
     RecordImportInfo(globals);
     if (!stuff->canFinalize)
         WriteScriptParams(globals);
-    ReturnPaperToStart();
+    m_Scanner.MovePaperToStart();
     LogText("DoFinish Done");
 }
 

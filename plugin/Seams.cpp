@@ -47,5 +47,3 @@ void DoContinue(Globals* globals) {
     globals->gStuff->data = nullptr;
     globals->gStuff->theRect = HostRect{0, 0, 0, 0};
 }
-
-void ReturnPaperToStart() {}

@@ -43,6 +43,3 @@ void DoContinue(Globals* globals);
 
 // Set when the reader thread has ended or must end; no reader runs before the first transfer.
 extern std::atomic<bool> readerStop;
-
-// Brings the sheet back to the start position after an import; its status is not examined.
-void ReturnPaperToStart();

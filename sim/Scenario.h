@@ -50,9 +50,6 @@ struct DeviceSetup {
     std::vector<SheetSetup> sheets;
 };
 
-// Name kept for code written against the first version of this header.
-using DeviceSpec = DeviceSetup;
-
 struct Scenario {
     int32_t openLibStatus = 0;
     std::vector<Fault> libraryFaults;

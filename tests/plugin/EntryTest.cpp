@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/ProcessMemory.h"
+#include "platform/ScannerLibrary.h"
 #include "plugin/Globals.h"
 #include "plugin/HostUtilities.h"
 #include "plugin/Seams.h"
@@ -235,6 +236,23 @@ TEST_F(EntryTest, FinishStopsARunningReader) {
     readerStop = false;
     host.Call(acquireSelectorFinish);
     EXPECT_TRUE(readerStop.load());
+}
+
+struct PositionRecorder : qv::AbsentScannerLibrary {
+    std::vector<int32_t> functions;
+    int32_t scanObjectPosition(uint32_t, int32_t function, int32_t) override {
+        functions.push_back(function);
+        return 0;
+    }
+};
+
+TEST_F(EntryTest, FinishMovesThePaperBackToItsStart) {
+    PositionRecorder library;
+    qv::SetScannerLibrary(&library);
+    host.Call(acquireSelectorPrepare);
+    host.Call(acquireSelectorFinish);
+    qv::SetScannerLibrary(nullptr);
+    EXPECT_EQ(library.functions, std::vector<int32_t>{1});
 }
 
 TEST_F(EntryTest, RecordThatCannotBeObtainedReportsNoMemory) {

@@ -4,13 +4,9 @@
 
 #include <memory>
 
+#include "platform/ScannerLibrary.h"
 #include "scanner/ErrorText.h"
 #include "scanner/Scanner.h"
-
-namespace qv::platform {
-// Defined by the Windows adapter beside DefaultScannerLibrary.
-std::unique_ptr<ScannerLibrary> MakeDynamicScannerLibrary(const char* dllName);
-} // namespace qv::platform
 
 namespace {
 

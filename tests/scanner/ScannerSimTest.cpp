@@ -12,7 +12,7 @@
 namespace {
 
 using qv::sim::BuiltInProfile;
-using qv::sim::DeviceSpec;
+using qv::sim::DeviceSetup;
 using qv::sim::Scenario;
 using qv::sim::SimulatedLibrary;
 
@@ -20,7 +20,7 @@ Scenario WithDevices(size_t count) {
     const char* names[] = {"gen5-color-54", "gen4-gray", "gen5-gray", "gen4-color", "wide600"};
     Scenario scenario;
     for (size_t i = 0; i < count; ++i) {
-        DeviceSpec device;
+        DeviceSetup device;
         device.profile = BuiltInProfile(names[i % std::size(names)]);
         scenario.devices.push_back(device);
     }
@@ -63,7 +63,7 @@ TEST(ScannerOnSimulator, CapabilitiesMatchEveryProfile) {
     for (const std::string& name : qv::sim::BuiltInProfileNames()) {
         SCOPED_TRACE(name);
         Scenario scenario;
-        DeviceSpec device;
+        DeviceSetup device;
         device.profile = BuiltInProfile(name);
         scenario.devices.push_back(device);
         const qv::sim::Profile& p = device.profile;
@@ -85,7 +85,7 @@ TEST(ScannerOnSimulator, CapabilitiesMatchEveryProfile) {
 
 TEST(ScannerOnSimulator, ShortPagesOfTheBootProfileFallBack) {
     Scenario scenario;
-    DeviceSpec device;
+    DeviceSetup device;
     device.profile = BuiltInProfile("boot");
     scenario.devices.push_back(device);
     SimulatedLibrary library(scenario);

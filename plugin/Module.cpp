@@ -1,0 +1,3 @@
+#include "plugin/Module.h"
+
+CScanner m_Scanner;
