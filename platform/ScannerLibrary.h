@@ -72,7 +72,7 @@ class AbsentScannerLibrary : public ScannerLibrary {
         return kStatusNoDriver;
     }
     int32_t scanReceiveDiagnostic(uint32_t, uint8_t*, int32_t) override { return kStatusNoDriver; }
-    int32_t scanGetLastAsc(uint32_t) override { return 0; }
+    int32_t scanGetLastAsc(uint32_t) override { return kStatusNoDriver; }
 };
 
 namespace platform {

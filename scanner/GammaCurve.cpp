@@ -30,6 +30,8 @@ void CGammaCurve::BuildIdentity() {
 void CGammaCurve::SetGamma(double gamma) {
     if (!m_Table)
         return;
+    if (std::isnan(gamma))
+        gamma = 1.0;
     // The difference from 1.0 is taken on the value as given, before clamping.
     const bool identity = std::fabs(gamma - 1.0) < 1e-5;
     m_dGamma = std::clamp(gamma, 0.1, 9.0);

@@ -404,10 +404,11 @@ int32_t CScanner::SetWindow() {
 }
 
 int32_t CScanner::GammaCurve(double gamma, int32_t brightness, int32_t contrast) {
-    const uint32_t entries = GetGammaLength();
+    const int32_t statusBefore = GetLastStatus();
     const bool color = IsColor();
     if (!color && GetGeneration() == 4)
-        return GetLastStatus();
+        return Store(statusBefore);
+    const uint32_t entries = GetGammaLength();
     if (entries > 0x7FFFFFFFu / 3)
         return Store(-1);
     const auto n = static_cast<int32_t>(entries);
@@ -502,8 +503,9 @@ int32_t CScanner::WaitForPaperPosition(int32_t limit) {
             if (paper == 0)
                 return Store(0);
         }
+        // Good reads of a sheet that never arrives are no success.
         if (pass > lastPass)
-            return Store(status);
+            return Store(status != 0 || positioned ? status : kSenseObjectPositionProgress);
         if (positioned && status == 0)
             return Store(0);
     }

@@ -97,8 +97,9 @@ class DynamicScannerLibrary : public ScannerLibrary {
         return f ? f(handle, buffer, length) : kStatusNoDriver;
     }
     int32_t scanGetLastAsc(uint32_t handle) override {
+        // Without the sense code a CHECK CONDITION must still read as a failure.
         auto f = Bind<scanGetLastAsc_t>(&Exports::getLastAsc);
-        return f ? f(handle) : 0;
+        return f ? f(handle) : kStatusNoDriver;
     }
 
   private:

@@ -133,6 +133,16 @@ TEST_F(Commands, GammaForGenerationFourGraySendsNothing) {
     EXPECT_TRUE(Sends().empty());
 }
 
+TEST_F(Commands, GammaForGenerationFourGrayKeepsTheStatusWhilePagesAreFetched) {
+    Attach(4, false);
+    library.Answer("scanSetWindow", {0x2C00});
+    scanner.SetWindow();
+    scanner.ClearInquiryCache();
+    EXPECT_EQ(scanner.GammaCurve(1.0, 0, 0), 0x2C00);
+    EXPECT_EQ(scanner.GetLastStatus(), 0x2C00);
+    EXPECT_TRUE(Sends().empty());
+}
+
 TEST_F(Commands, GammaTooLongForABufferIsRefused) {
     Attach(5, true, 0x7FFFFFFF);
     EXPECT_EQ(scanner.GammaCurve(1.0, 0, 0), -1);
@@ -258,6 +268,10 @@ TEST_F(Commands, WaitForPaperPositionEndsAfterFivePassesPerLimitUnit) {
     EXPECT_EQ(scanner.WaitForPaperPosition(2), -113);
     EXPECT_EQ(library.Count("scanRead"), 11u);
     EXPECT_EQ(clock.sleeps.size(), 11u);
+
+    // The reads succeed but the sheet never gets there: the move failed.
+    library.SetDefaultRead(kReadStatus, StatusBlock(0x20, 0));
+    EXPECT_EQ(scanner.WaitForPaperPosition(2), kSenseObjectPositionProgress);
 }
 
 TEST_F(Commands, ScanCommandListLengthByGeneration) {

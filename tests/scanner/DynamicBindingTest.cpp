@@ -34,7 +34,7 @@ TEST(DynamicBinding, MissingLibraryIsAMissingDriver) {
     EXPECT_EQ(library->scanCloseScanner(1), qv::kStatusNoDriver);
     EXPECT_EQ(library->scanCloseLib(), qv::kStatusNoDriver);
     EXPECT_EQ(library->scanGetHardwareType(1), 0);
-    EXPECT_EQ(library->scanGetLastAsc(1), 0);
+    EXPECT_EQ(library->scanGetLastAsc(1), qv::kStatusNoDriver);
 }
 
 TEST(DynamicBinding, ScannerListWithoutTheLibraryReportsTheDriver) {
@@ -57,6 +57,10 @@ TEST(DynamicBinding, MissingExportsAnswerAsAMissingDriver) {
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(library->scanOpenScanner(5), qv::kStatusNoDriver);
     EXPECT_EQ(library->scanTestUnitReady(5), qv::kStatusNoDriver);
+    // Without the sense-code export a CHECK CONDITION must not pass for success.
+    int32_t status = 2;
+    ResolveStatus(status, 5, *library);
+    EXPECT_EQ(status, qv::kStatusNoDriver);
 
     CScanner scanner(library.get());
     scanner.EnumerateScanners();

@@ -102,7 +102,8 @@ class FakeClock : public qv::ScannerClock {
         return now;
     }
     int64_t now = 0;
-    int64_t tickMs = 0;
+    // Time passes on every reading, so a poll that never ends still meets its deadline.
+    int64_t tickMs = 1;
     std::vector<uint32_t> sleeps;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "scanner/GammaCurve.h"
@@ -32,6 +33,8 @@ TEST(GammaCurve, PowerCurveIsTruncated) {
     EXPECT_EQ(curve[255], 255);
     // A gamma within 1e-5 of 1 is the identity, not a power curve.
     EXPECT_EQ(Curve(256, 1.000001, 0, 0), Curve(256, 1.0, 0, 0));
+    // Not a number is no gamma at all: the identity.
+    EXPECT_EQ(Curve(256, std::nan(""), 0, 0), Curve(256, 1.0, 0, 0));
 }
 
 TEST(GammaCurve, GammaIsClampedToItsRange) {

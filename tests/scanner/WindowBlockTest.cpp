@@ -112,7 +112,8 @@ TEST_F(WindowBlock, GenerationFiveModesAtEachLength) {
     }
 }
 
-TEST_F(WindowBlock, ColourSpaceByteOnlyFromLength76) {
+// The byte lies at offset 76, so only blocks of 77 bytes or more carry it to the device.
+TEST_F(WindowBlock, ColourSpaceByteOnlyInBlocksThatHoldIt) {
     Attach(5, 68);
     EXPECT_EQ(Send(10).size(), 68u);
     Attach(5, 80);
