@@ -224,6 +224,9 @@ extern "C" void HOSTAPI ENTRYPOINT(int16_t selector, void* stuff, intptr_t* data
         break;
     }
 
+    // The spare word dies with this call; nothing may write through it later.
+    if (globals->result == &spare)
+        globals->result = nullptr;
     if (*data != 0)
         HostUnlockHandle(record, reinterpret_cast<HostHandle>(*data));
     LogText("ENTRYPOINT STOP");

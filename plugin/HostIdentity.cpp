@@ -209,7 +209,8 @@ uint32_t PackHostVersion(const HostInfo& info, OSType code) {
     if (info.platform == 0 || info.hostCode == 0)
         return 0;
     for (const auto& group : QueryGroups()) {
-        if (!Contains(group, code))
+        // A group answers for its first code only.
+        if (group.front() != code)
             continue;
         if (!Contains(group, info.hostCode))
             return 0;

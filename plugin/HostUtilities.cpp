@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace {
 
@@ -18,8 +20,10 @@ bool VersionFits(int16_t version, int16_t expected, bool* newer) {
 }
 
 void WarnHostInsufficient(bool newer, double requiredVersion) {
+    // Digits by hand: the host's locale may have made the decimal point a comma.
+    const int tenths = static_cast<int>(requiredVersion * 10.0 + 0.5);
     char version[16];
-    std::snprintf(version, sizeof version, "%.1f", requiredVersion);
+    std::snprintf(version, sizeof version, "%d.%d", tenths / 10, tenths % 10);
     ShowStringAlert(qv::GetModuleInstance(), nullptr, true,
                     newer ? IDS_INCOMPATIBLE_HOST : IDS_REQUIRES_VERSION, version, nullptr);
 }
@@ -119,12 +123,38 @@ int ShowStringAlert(void* module, void*, bool show, unsigned id, const char* tex
     return qv::ShowMessageBox(nullptr, text, nullptr, qv::MsgIcon::Exclamation);
 }
 
+namespace {
+
+// Handles made from process memory. A host whose handle services come and go between
+// calls must never have its handles taken by the other allocator, nor ours by its.
+struct ProcessHandles {
+    std::mutex mutex;
+    std::set<HostHandle> live;
+
+    bool Contains(HostHandle handle) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return live.count(handle) != 0;
+    }
+};
+
+ProcessHandles& OwnHandles() {
+    static ProcessHandles handles;
+    return handles;
+}
+
+} // namespace
+
 HostHandle HostNewHandle(const AcquireRecord* stuff, int32_t size, OSErr* error) {
     HostHandle handle = nullptr;
-    if (HandleProcsAvailable(stuff))
+    if (HandleProcsAvailable(stuff)) {
         handle = stuff->handleProcs->newProc(size);
-    else if (size >= 0)
+    } else if (size >= 0) {
         handle = static_cast<HostHandle>(qv::ProcessMemoryNew(static_cast<size_t>(size)));
+        if (handle) {
+            std::lock_guard<std::mutex> lock(OwnHandles().mutex);
+            OwnHandles().live.insert(handle);
+        }
+    }
     if (error)
         *error = handle ? noErr : memFullErr;
     return handle;
@@ -133,25 +163,32 @@ HostHandle HostNewHandle(const AcquireRecord* stuff, int32_t size, OSErr* error)
 void HostDisposeHandle(const AcquireRecord* stuff, HostHandle handle) {
     if (!handle)
         return;
-    if (HandleProcsAvailable(stuff))
-        stuff->handleProcs->disposeProc(handle);
-    else
+    if (OwnHandles().Contains(handle)) {
+        {
+            std::lock_guard<std::mutex> lock(OwnHandles().mutex);
+            OwnHandles().live.erase(handle);
+        }
         qv::ProcessMemoryDispose(handle);
+    } else if (HandleProcsAvailable(stuff)) {
+        stuff->handleProcs->disposeProc(handle);
+    }
 }
 
 char* HostLockHandle(const AcquireRecord* stuff, HostHandle handle, bool moveHigh) {
     if (!handle)
         return nullptr;
+    if (OwnHandles().Contains(handle))
+        return qv::ProcessMemoryLock(handle);
     if (HandleProcsAvailable(stuff))
         return stuff->handleProcs->lockProc(handle, moveHigh ? 1 : 0);
-    return qv::ProcessMemoryLock(handle);
+    return nullptr;
 }
 
 void HostUnlockHandle(const AcquireRecord* stuff, HostHandle handle) {
     if (!handle)
         return;
-    if (HandleProcsAvailable(stuff))
-        stuff->handleProcs->unlockProc(handle);
-    else
+    if (OwnHandles().Contains(handle))
         qv::ProcessMemoryUnlock(handle);
+    else if (HandleProcsAvailable(stuff))
+        stuff->handleProcs->unlockProc(handle);
 }

@@ -33,6 +33,9 @@ bool IsGeneration4(const Profile& p) {
     return p.generation == 4;
 }
 
+// Each camera's share of a row in data units, before the picture-size block's 16-bit cut.
+std::array<int64_t, 4> CameraUnits(const Profile& p, const WindowParams& w);
+
 } // namespace
 
 uint16_t ParseWindow(const Profile& profile, const uint8_t* block, int length, WindowParams& out) {
@@ -81,6 +84,13 @@ uint16_t ParseWindow(const Profile& profile, const uint8_t* block, int length, W
         w.hasColorSpace = true;
         w.colorSpace = block[76];
     }
+    // A row of no pixels, or a camera share the picture-size block cannot report, would
+    // make rows the reader cannot take apart.
+    if (WindowPixels(profile, w) < 1 || WindowRows(w) < 1)
+        return kSenseParameterValue;
+    for (int64_t units : CameraUnits(profile, w))
+        if (units > 65535)
+            return kSenseParameterValue;
     out = w;
     return 0;
 }
@@ -103,7 +113,9 @@ int GrayRowPadding(const Profile& p) {
     return IsGeneration4(p) ? 0 : 9;
 }
 
-std::array<uint16_t, 4> CameraWidths(const Profile& p, const WindowParams& w) {
+namespace {
+
+std::array<int64_t, 4> CameraUnits(const Profile& p, const WindowParams& w) {
     const int64_t rx = EffectiveResolutionX(p, w.rx);
     const int64_t pixels = WindowPixels(p, w);
     const int n = std::clamp(p.cameras, 1, 4);
@@ -116,16 +128,25 @@ std::array<uint16_t, 4> CameraWidths(const Profile& p, const WindowParams& w) {
     }
     first[n] = pixels;
     const int64_t unit = w.kind == Kind::Rgb ? 3 : 1;
-    std::array<uint16_t, 4> widths{};
+    std::array<int64_t, 4> units{};
     bool padded = w.kind != Kind::Gray || GrayRowPadding(p) == 0;
     for (int k = 0; k < n; ++k) {
-        int64_t units = (first[k + 1] - first[k]) * unit;
-        if (!padded && (units > 0 || k == n - 1)) {
-            units += GrayRowPadding(p);
+        units[k] = (first[k + 1] - first[k]) * unit;
+        if (!padded && (units[k] > 0 || k == n - 1)) {
+            units[k] += GrayRowPadding(p);
             padded = true;
         }
-        widths[k] = static_cast<uint16_t>(std::min<int64_t>(units, 65535));
     }
+    return units;
+}
+
+} // namespace
+
+std::array<uint16_t, 4> CameraWidths(const Profile& p, const WindowParams& w) {
+    std::array<uint16_t, 4> widths{};
+    const auto units = CameraUnits(p, w);
+    for (size_t k = 0; k < units.size(); ++k)
+        widths[k] = static_cast<uint16_t>(std::min<int64_t>(units[k], 65535));
     return widths;
 }
 

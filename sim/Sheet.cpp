@@ -161,8 +161,12 @@ SheetPtr LoadTiff(const std::string& path, int dpi, std::string& error) {
         float xres = 0;
         uint16_t unit = RESUNIT_INCH;
         TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres) && xres > 0)
-            dpi = static_cast<int>(std::lround(unit == RESUNIT_CENTIMETER ? xres * 2.54 : xres));
+        // A resolution outside what any chart may have is a damaged tag, not a picture.
+        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres)) {
+            const double perInch = unit == RESUNIT_CENTIMETER ? xres * 2.54 : xres;
+            if (perInch >= 1 && perInch <= 4800)
+                dpi = static_cast<int>(std::lround(perInch));
+        }
         if (dpi <= 0)
             dpi = kDefaultDpi;
     }

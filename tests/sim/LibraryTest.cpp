@@ -183,7 +183,14 @@ TEST(Commands, WindowBlocksAreCheckedPerGeneration) {
     expectRefused(g5, WindowBlock(5, 68, 9, zero), 68, 0x2602);
     Area huge{9600, 100, 0, 0, 0x0FFFFFFF, 1200}; // a row of billions of pixels
     expectRefused(g5, WindowBlock(5, 68, 9, huge), 68, 0x2602);
-    EXPECT_EQ(lib.WindowBlocks(g5).size(), 5u);
+    Area noPixels{50, 50, 0, 0, 1, 1200}; // 1/1200 inch at 50 dpi: no pixel in a row
+    expectRefused(g5, WindowBlock(5, 68, 10, noPixels), 68, 0x2602);
+    Area noRows{200, 50, 0, 0, 1200, 1};
+    expectRefused(g5, WindowBlock(5, 68, 9, noRows), 68, 0x2602);
+    // Far past the scan width one camera's share no longer fits its 16-bit field.
+    Area overhang{1200, 100, 0, 0, 60 * 1200, 1200};
+    expectRefused(g5, WindowBlock(5, 68, 10, overhang), 68, 0x2602);
+    EXPECT_EQ(lib.WindowBlocks(g5).size(), 8u);
     EXPECT_EQ(lib.WindowBlocks(g5)[0], WindowBlock(5, 68, 10, a));
 }
 
