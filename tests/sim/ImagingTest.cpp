@@ -125,6 +125,23 @@ TEST(ImageFormation, GammaTableIsAppliedPerChannel) {
         ASSERT_EQ(rgb.data[i], table[(i % 3) * n + raw[i] * n / 256]) << i;
 }
 
+TEST(ImageFormation, GrayScannerTakesItsCurveFromTheFirstChannel) {
+    SheetPtr sheet = NoiseSheet(100, 20, 100);
+    Area a{100, 100, 0, 0, 1200, 1200};
+    const uint32_t n = 512; // gen5-gray's gamma length; a gray device gets the curve and 2N zeros
+    std::vector<uint8_t> table(3 * n, 0);
+    for (uint32_t i = 0; i < n; ++i)
+        table[i] = static_cast<uint8_t>(255 - i / 2);
+    Scan gray = ScanSheet("gen5-gray", sheet, 9, a, false, &table);
+    auto raw = ExpectedRgb(*sheet, 0, a, 100, 20);
+    const size_t stride = 100 + 9;
+    ASSERT_EQ(gray.data.size(), stride * 20);
+    for (size_t r = 0; r < 20; ++r)
+        for (size_t c = 0; c < 100; ++c)
+            ASSERT_EQ(gray.data[r * stride + c], table[GrayOf(&raw[(r * 100 + c) * 3]) * n / 256])
+                << r << "," << c;
+}
+
 TEST(ImageFormation, GenerationFiveGrayRowsCarryNineTrailingBytes) {
     SheetPtr sheet = NoiseSheet(120, 30, 100);
     Area a{100, 100, 0, 0, 1200, 360};
