@@ -1,9 +1,11 @@
 #include "host/Document.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <exception>
 
 namespace qv::host {
 
@@ -215,7 +217,7 @@ bool Document::WritePnm(const std::string& path, std::string& error) const {
 
 namespace {
 
-bool ReadHeaderNumber(std::istream& in, int32_t& value) {
+bool ReadHeaderNumber(std::istream& in, int64_t& value) {
     in >> std::ws;
     while (in.peek() == '#') {
         std::string comment;
@@ -225,29 +227,82 @@ bool ReadHeaderNumber(std::istream& in, int32_t& value) {
     return static_cast<bool>(in >> value);
 }
 
+bool KnownKind(char kind) {
+    return kind == '4' || kind == '5' || kind == '6';
+}
+
+// Sides are checked before any size is computed from them: a larger side is no document
+// of this host, and 30000 x 30000 x 3 bytes still fits the 32-bit host's size_t.
+std::optional<std::string> ShapeProblem(char kind, int64_t width, int64_t height) {
+    if (!KnownKind(kind))
+        return "not a binary PBM, PGM or PPM image";
+    if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide)
+        return "image size " + std::to_string(width) + " x " + std::to_string(height) +
+               " is outside 1..30000";
+    return std::nullopt;
+}
+
+// Of a shape ShapeProblem accepts.
+int64_t RowBytesOf(char kind, int64_t width) {
+    return kind == '4' ? (width + 7) / 8 : kind == '5' ? width : width * 3;
+}
+
 } // namespace
 
-std::optional<PnmImage> ReadPnm(const std::string& path) {
+std::optional<PnmImage> ReadPnm(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
-    char magic[2] = {};
-    if (!in.read(magic, 2) || magic[0] != 'P' || (magic[1] != '4' && magic[1] != '5' && magic[1] != '6'))
+    if (!in) {
+        error = "cannot open " + path;
         return std::nullopt;
+    }
+    auto fail = [&](const std::string& why) {
+        error = path + ": " + why;
+        return std::nullopt;
+    };
+    char magic[2] = {};
+    in.read(magic, 2);
+    if (magic[0] != 'P' || !KnownKind(magic[1]))
+        return fail("not a binary PBM, PGM or PPM image");
+    int64_t width = 0, height = 0, maxValue = 255;
+    if (!ReadHeaderNumber(in, width) || !ReadHeaderNumber(in, height) ||
+        (magic[1] != '4' && !ReadHeaderNumber(in, maxValue)))
+        return fail("damaged header");
+    if (auto problem = ShapeProblem(magic[1], width, height))
+        return fail(*problem);
+    if (maxValue != 255)
+        return fail("samples up to " + std::to_string(maxValue) + "; only 8-bit samples (255) are read");
+    if (!std::isspace(in.get()))
+        return fail("damaged header");
+    const int64_t rasterBytes = RowBytesOf(magic[1], width) * height;
+
+    // A header that promises more than the file holds must not cost that much memory.
+    // A pipe cannot be measured; it is read as far as it goes.
+    const std::streamoff start = in.tellg();
+    if (start >= 0 && in.seekg(0, std::ios::end)) {
+        const std::streamoff available = std::streamoff(in.tellg()) - start;
+        if (available < rasterBytes)
+            return fail("the raster holds " + std::to_string(available) + " of the " +
+                        std::to_string(rasterBytes) + " bytes its size needs");
+        in.seekg(start);
+    }
+
     PnmImage img;
     img.kind = magic[1];
-    int32_t maxValue = 1;
-    if (!ReadHeaderNumber(in, img.width) || !ReadHeaderNumber(in, img.height) || img.width <= 0 ||
-        img.height <= 0)
-        return std::nullopt;
-    if (img.kind != '4' && (!ReadHeaderNumber(in, maxValue) || maxValue != 255))
-        return std::nullopt;
-    in.get(); // the single whitespace before the raster
-    size_t rowBytes = img.kind == '4'   ? static_cast<size_t>((img.width + 7) / 8)
-                      : img.kind == '5' ? static_cast<size_t>(img.width)
-                                        : static_cast<size_t>(img.width) * 3;
-    img.pixels.resize(rowBytes * static_cast<size_t>(img.height));
-    if (!in.read(reinterpret_cast<char*>(img.pixels.data()), static_cast<std::streamsize>(img.pixels.size())))
-        return std::nullopt;
+    img.width = static_cast<int32_t>(width);
+    img.height = static_cast<int32_t>(height);
+    try {
+        img.pixels.resize(static_cast<size_t>(rasterBytes));
+    } catch (const std::exception&) { // bad_alloc, or length_error beyond a 32-bit vector's reach
+        return fail("no memory for " + std::to_string(rasterBytes) + " bytes of pixels");
+    }
+    if (!in.read(reinterpret_cast<char*>(img.pixels.data()), static_cast<std::streamsize>(rasterBytes)))
+        return fail("the raster is shorter than its size needs");
     return img;
+}
+
+std::optional<PnmImage> ReadPnm(const std::string& path) {
+    std::string ignored;
+    return ReadPnm(path, ignored);
 }
 
 std::optional<std::string> ComparePnm(const PnmImage& a, const PnmImage& b) {
@@ -260,20 +315,29 @@ std::optional<std::string> ComparePnm(const PnmImage& a, const PnmImage& b) {
         s += std::to_string(i.height);
         return s;
     };
+    // Images made by hand may claim a shape their pixels do not fill.
+    for (const PnmImage* i : {&a, &b}) {
+        if (auto problem = ShapeProblem(i->kind, i->width, i->height))
+            return shape(*i) + ": " + *problem;
+        const int64_t needed = RowBytesOf(i->kind, i->width) * i->height;
+        if (i->pixels.size() != static_cast<uint64_t>(needed))
+            return shape(*i) + " holds " + std::to_string(i->pixels.size()) + " bytes of pixels, not " +
+                   std::to_string(needed);
+    }
     if (a.kind != b.kind || a.width != b.width || a.height != b.height)
         return shape(a) + " against " + shape(b);
-    const int32_t samples = a.kind == '6' ? 3 : 1;
-    const size_t rowBytes = a.pixels.size() / static_cast<size_t>(a.height);
+    const size_t samples = a.kind == '6' ? 3 : 1;
+    const size_t rowBytes = static_cast<size_t>(RowBytesOf(a.kind, a.width));
     for (int32_t row = 0; row < a.height; ++row) {
         const uint8_t* pa = a.pixels.data() + rowBytes * static_cast<size_t>(row);
         const uint8_t* pb = b.pixels.data() + rowBytes * static_cast<size_t>(row);
-        for (int32_t col = 0; col < a.width; ++col) {
+        for (size_t col = 0; col < static_cast<size_t>(a.width); ++col) {
             int va = 0, vb = 0;
             if (a.kind == '4') {
                 va = (pa[col / 8] >> (7 - col % 8)) & 1;
                 vb = (pb[col / 8] >> (7 - col % 8)) & 1;
             } else {
-                for (int32_t k = 0; k < samples && va == vb; ++k) {
+                for (size_t k = 0; k < samples && va == vb; ++k) {
                     va = pa[col * samples + k];
                     vb = pb[col * samples + k];
                 }

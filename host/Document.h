@@ -72,10 +72,14 @@ struct PnmImage {
     int32_t height = 0;
     std::vector<uint8_t> pixels;
 };
+// Binary PBM, PGM (8-bit) or PPM (8-bit) of sides 1..30000, the largest document a host
+// takes; anything else is refused with the reason in error, before its size is allocated.
+std::optional<PnmImage> ReadPnm(const std::string& path, std::string& error);
 std::optional<PnmImage> ReadPnm(const std::string& path);
 
-// Empty when both hold the same pixels; else where and how they first differ. Bits beyond
-// the last column of a bitmap row are not pixels and are not compared.
+// Empty when both hold the same pixels; else where and how they first differ, or which of
+// them has pixels that do not fill its shape. Bits beyond the last column of a bitmap row
+// are not pixels and are not compared.
 std::optional<std::string> ComparePnm(const PnmImage& a, const PnmImage& b);
 
 } // namespace qv::host

@@ -21,10 +21,11 @@ void Print(const std::string& line) {
 
 // Whether a written document holds the pixels of a reference image.
 int Compare(const char* a, const char* b) {
-    auto first = ReadPnm(a);
-    auto second = ReadPnm(b);
-    if (!first || !second) {
-        std::fprintf(stderr, "quorvel-host: cannot read %s\n", first ? b : a);
+    std::string error;
+    auto first = ReadPnm(a, error);
+    auto second = first ? ReadPnm(b, error) : std::nullopt;
+    if (!second) {
+        std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
         return 2;
     }
     if (auto difference = ComparePnm(*first, *second)) {

@@ -261,8 +261,38 @@ TEST(Document, ReadPnmRefusesBrokenFiles) {
     auto ok = ReadPnm(path);
     ASSERT_TRUE(ok);
     EXPECT_EQ(ok->pixels, (std::vector<uint8_t>{9, 10}));
+
+    // Sizes no document has are refused before anything is computed or allocated from them.
+    struct Case {
+        std::string bytes, reason;
+    };
+    const Case oversized[] = {
+        {"P4\n2147483647 1\n" + std::string(4, '\xFF'), "outside 1..30000"},
+        // 3 x 1431655766 wraps to 2 in 32 bits.
+        {"P6\n1431655766 1\n255\n\x01\x02", "outside 1..30000"},
+        {"P5\n30001 1\n255\n" + std::string(30001, '\x07'), "outside 1..30000"},
+        {"P5\n1 30001\n255\n" + std::string(30001, '\x07'), "outside 1..30000"},
+        {"P5\n99999999999999999999 1\n255\n\x07", "damaged header"},
+        {"P5\n-3 1\n255\n\x07\x07\x07", "outside 1..30000"},
+        {"P6\n30000 30000\n255\n\x01\x02\x03", "holds 3 of the 2700000000 bytes"},
+        {"P5\n1 1\n255", "damaged header"},
+    };
+    for (const Case& c : oversized) {
+        write(c.bytes);
+        std::string error;
+        EXPECT_FALSE(ReadPnm(path, error)) << c.bytes.substr(0, 20);
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_EQ(error.rfind(path, 0), 0u) << "names the file: " << error;
+    }
+    write("P5\n30000 1\n255\n" + std::string(30000, '\x07'));
+    auto widest = ReadPnm(path);
+    ASSERT_TRUE(widest) << "the largest side a document has";
+    EXPECT_EQ(widest->pixels.size(), 30000u);
+
     std::remove(path.c_str());
-    EXPECT_FALSE(ReadPnm(path)) << "missing file";
+    std::string error;
+    EXPECT_FALSE(ReadPnm(path, error)) << "missing file";
+    EXPECT_EQ(error, "cannot open " + path);
 }
 
 #if defined(QV_HOST_HAVE_TIFF)
@@ -335,4 +365,19 @@ TEST(ComparePnm, FindsTheFirstDifferentPixel) {
     EXPECT_FALSE(ComparePnm(bits, padded));
     padded.pixels[0] = 0xE0;
     EXPECT_EQ(*ComparePnm(bits, padded), "row 0, column 1: 0 against 1");
+}
+
+TEST(ComparePnm, NamesPixelsThatDoNotFillTheirShape) {
+    // What a 32-bit reader once made of "P6 1431655766 1": two bytes for a huge row.
+    PnmImage wrapped{'6', 1431655766, 1, {1, 2}};
+    PnmImage shortRows{'5', 3, 2, {1, 2, 3}};
+    PnmImage noRows{'5', 3, 0, {}};
+    PnmImage good{'5', 3, 2, {1, 2, 3, 4, 5, 6}};
+    EXPECT_EQ(*ComparePnm(wrapped, wrapped),
+              "P6 1431655766 x 1: image size 1431655766 x 1 is outside 1..30000");
+    EXPECT_EQ(*ComparePnm(good, shortRows), "P5 3 x 2 holds 3 bytes of pixels, not 6");
+    EXPECT_EQ(*ComparePnm(shortRows, shortRows), "P5 3 x 2 holds 3 bytes of pixels, not 6");
+    EXPECT_EQ(*ComparePnm(noRows, noRows), "P5 3 x 0: image size 3 x 0 is outside 1..30000");
+    PnmImage bits{'4', 9, 1, {0xFF}}; // a 9-pixel row needs two bytes
+    EXPECT_EQ(*ComparePnm(bits, bits), "P4 9 x 1 holds 1 bytes of pixels, not 2");
 }
