@@ -1,9 +1,10 @@
-// The built module as a host sees it: exports, registration and terminology resources,
-// string table and version block.
+// The built module as the Windows loader sees it: exports, registration and terminology
+// resources, string table and version block.
 #include "MiniHost.h"
 
 #include "plugin/HostUtilities.h"
 #include "resources/strings.h"
+#include "tests/pe/ExpectedResources.h"
 
 #include <gtest/gtest.h>
 
@@ -15,42 +16,6 @@
 #include <vector>
 
 namespace {
-
-// Little-endian writer for the expected resource bytes.
-struct Bytes {
-    std::vector<uint8_t> b;
-    void u8(uint8_t v) { b.push_back(v); }
-    void u16(uint16_t v) {
-        u8(uint8_t(v));
-        u8(uint8_t(v >> 8));
-    }
-    void u32(uint32_t v) {
-        u16(uint16_t(v));
-        u16(uint16_t(v >> 16));
-    }
-    void code(const char (&four)[5]) { u32(MakeOSType(four[0], four[1], four[2], four[3])); }
-    void pstr(const std::string& text) {
-        u8(uint8_t(text.size()));
-        b.insert(b.end(), text.begin(), text.end());
-    }
-    void cstr(const std::string& text) {
-        b.insert(b.end(), text.begin(), text.end());
-        u8(0);
-    }
-    void pad4() {
-        while (b.size() % 4)
-            u8(0);
-    }
-    void property(const char (&key)[5], const Bytes& data) {
-        Bytes padded = data;
-        padded.pad4();
-        code("8BIM");
-        code(key);
-        u32(0);
-        u32(uint32_t(padded.b.size()));
-        b.insert(b.end(), padded.b.begin(), padded.b.end());
-    }
-};
 
 class ModuleTest : public ::testing::Test {
   protected:
@@ -79,90 +44,15 @@ TEST_F(ModuleTest, ExportsBothEntries) {
               FALSE);
 }
 
-TEST_F(ModuleTest, RegistrationResource) {
+TEST_F(ModuleTest, RegistrationAndTerminologyAsTheLoaderSeesThem) {
     ASSERT_NE(module, nullptr);
-    Bytes expected;
-    expected.u16(1);
-    expected.u32(0);
-    expected.u32(5);
-    Bytes kind, name, vers, wx86, hstm;
-    kind.code("8BAM");
-    name.pstr("Vellumix for Photoshop...");
-    vers.u32(0x00040000);
-    wx86.cstr("ENTRYPOINT");
-    hstm.u32(0);
-    hstm.code("OrvV");
-    hstm.code("null");
-    hstm.u16(16000);
-    hstm.cstr("");
-    expected.property("kind", kind);
-    expected.property("name", name);
-    expected.property("vers", vers);
-    expected.property("wx86", wx86);
-    expected.property("hstm", hstm);
-    EXPECT_EQ(Resource("PiPL"), expected.b);
-    // A host that reads the menu name at its fixed place finds it there.
+    EXPECT_EQ(Resource("PiPL"), expected::Registration());
     std::vector<uint8_t> pipl = Resource("PIPL");
-    ASSERT_GT(pipl.size(), 72u);
-    EXPECT_EQ(std::string(pipl.begin() + 47, pipl.begin() + 72), "Vellumix for Photoshop...");
-}
-
-TEST_F(ModuleTest, TerminologyResource) {
-    ASSERT_NE(module, nullptr);
-    Bytes e;
-    e.u16(1);
-    e.u8(1);
-    e.u8(0);
-    e.u16(0);
-    e.u16(0);
-    e.u16(1);
-    e.pstr("Orv");
-    e.pstr("Orv import modules");
-    e.code("OrvS");
-    e.u16(1);
-    e.u16(1);
-    e.u16(0);
-    e.u16(2);
-    auto property = [&](const char* name, const char(&key)[5], const char(&type)[5], const char* text,
-                        uint16_t flags) {
-        e.pstr(name);
-        e.code(key);
-        e.code(type);
-        e.pstr(text);
-        e.u16(flags);
-    };
-    e.pstr("Vellumix");
-    e.code("OrvV");
-    e.pstr("Vellumix scanner import");
-    e.u16(2);
-    property("<Inheritance>", "c@#^", "Impr", "", 0x1000);
-    property("multi-import", "mulK", "mulS", "multiple import info structure", 0x5000);
-    e.u16(0);
-    e.pstr("import info");
-    e.code("mulS");
-    e.pstr("class import info");
-    e.u16(5);
-    property("rows", "Hrzn", "#Pxl", "number of rows", 0x1000);
-    property("columns", "Vrtc", "#Pxl", "number of columns", 0x1000);
-    property("mode", "Md  ", "grmT", "color mode", 0x3000);
-    property("invert", "Invr", "bool", "invert image", 0x1000);
-    property("alpha2transparency", "alpT", "bool", "alpha is transparency", 0x1000);
-    e.u16(0);
-    e.u16(0);
-    e.u16(1);
-    e.code("grmT");
-    e.u16(4);
-    auto value = [&](const char* name, const char(&id)[5], const char* text) {
-        e.pstr(name);
-        e.code(id);
-        e.pstr(text);
-    };
-    value("bitmap", "bitM", "bitmap mode");
-    value("grayscale", "gryS", "grayscale mode");
-    value("indexed color", "indX", "indexed color mode");
-    value("rgb color", "rgbC", "rgb color mode");
+    ASSERT_GT(pipl.size(), expected::kMenuNameAt + 25);
+    EXPECT_EQ(std::string(pipl.begin() + expected::kMenuNameAt, pipl.begin() + expected::kMenuNameAt + 25),
+              "Vellumix for Photoshop...");
     std::vector<uint8_t> aete = Resource("AETE");
-    EXPECT_EQ(aete, e.b);
+    EXPECT_EQ(aete, expected::Terminology());
     // The codes sit in the resource as little-endian numbers: 'Hrzn' reads 0x48727A6E.
     const std::string rows = "\x04rows";
     auto at = std::search(aete.begin(), aete.end(), rows.begin(), rows.end());
