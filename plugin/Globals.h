@@ -1,6 +1,7 @@
 // The global record kept in the host's handle between calls, and the phase handlers.
 #pragma once
 
+#include "dialog/Settings.h"
 #include "plugin/HostInterface.h"
 
 #include <atomic>
@@ -8,8 +9,9 @@
 
 constexpr int kMaxImportDescriptors = 50;
 
-// Lives in memory the host hands out: plain data only, no constructors.
-struct Globals {
+// Lives in memory the host hands out: plain data only, no constructors. The dialog's
+// settings fields come first, from the record the dialog keeps in module memory.
+struct Globals : DialogSettings {
     int16_t* result;
     AcquireRecord* gStuff;
     void* dialogWindow;
@@ -30,7 +32,6 @@ struct Globals {
 
     // Scan settings written by the dialog and the scan preparation, read by the pipeline.
     int32_t g_iBufferSize;
-    bool stitchMarks;
     bool chromaCorrection;
     bool leftSkip;
     int32_t leftSkipPixels;
