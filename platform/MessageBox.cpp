@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "platform/DebugLog.h"
+
 #include <mutex>
 
 namespace qv {
@@ -27,6 +29,12 @@ int ShowMessageBox(void* owner, const std::string& text, const char* caption, Ms
         sink = State().sink;
     }
     return sink ? sink(box) : platform::ShowPlatformMessageBox(box);
+}
+
+int ReportFailure(void* owner, const std::string& text, const char* caption) {
+    if (caption && *caption)
+        LogText(caption);
+    return ShowMessageBox(owner, text, caption, MsgIcon::Exclamation);
 }
 
 void SetMessageBoxSink(MessageBoxSink sink) {

@@ -22,6 +22,10 @@ constexpr int kMessageBoxOk = 1;
 // owner is a window handle or nullptr; caption nullptr means no caption.
 int ShowMessageBox(void* owner, const std::string& text, const char* caption, MsgIcon icon);
 
+// Every failure the user is shown goes through here: the caption, which names the step that
+// failed, is written to the diagnostic log, then the box is shown with the exclamation icon.
+int ReportFailure(void* owner, const std::string& text, const char* caption);
+
 using MessageBoxSink = std::function<int(const MessageBoxRecord&)>;
 void SetMessageBoxSink(MessageBoxSink sink);
 

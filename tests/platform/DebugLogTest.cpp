@@ -29,6 +29,25 @@ TEST(DebugLog, ResetStartsWithInitAndLinesAppend) {
     EXPECT_EQ(ReadLog(), std::vector<std::string>{"Init"});
 }
 
+TEST(DebugLog, FailureReportLogsItsCaptionThenShowsTheBox) {
+    qv::RecordMessageBoxes();
+    qv::LogReset();
+    int owner = 0;
+    qv::ReportFailure(&owner, "Paper jam", "Load Paper");
+    qv::ReportFailure(nullptr, "100% wrong", "50% step");
+    qv::ReportFailure(nullptr, "no caption", nullptr);
+    EXPECT_EQ(ReadLog(), (std::vector<std::string>{"Init", "Load Paper", "50% step"}));
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].owner, &owner);
+    EXPECT_EQ(boxes[0].text, "Paper jam");
+    EXPECT_EQ(boxes[0].caption, "Load Paper");
+    EXPECT_EQ(boxes[0].icon, qv::MsgIcon::Exclamation);
+    EXPECT_EQ(boxes[1].text, "100% wrong");
+    EXPECT_EQ(boxes[2].caption, "");
+    qv::SetMessageBoxSink(nullptr);
+}
+
 TEST(DebugLog, PercentInArgumentsIsWrittenVerbatim) {
     qv::LogReset();
     qv::LogLine("product %s", "ID%n%s%d");
