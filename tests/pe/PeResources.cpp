@@ -196,7 +196,7 @@ bool Image::Entries(uint32_t directory, std::vector<Entry>* out) const {
     count += c.U16();
     for (unsigned i = 0; i < count && c.ok(); ++i) {
         uint32_t name = c.U32(), target = c.U32();
-        Key key(uint16_t(name));
+        Key key{uint16_t(name)};
         if (name & 0x80000000u) {
             Cursor8 s(file_, base + (name & 0x7FFFFFFFu), end);
             std::string text;

@@ -66,8 +66,9 @@ TEST(PeReader, TruncatedFilesAreRefusedOrReadSafely) {
         }
         // Whatever survives the cut must still match or be absent.
         auto pipl = image->Find("PIPL", uint16_t(16000));
-        if (pipl)
+        if (pipl) {
             EXPECT_EQ(*pipl, expected::Registration());
+        }
         image->String(IDS_REQUIRES_VERSION);
         image->VersionValue("040904e4/FileVersion");
     }
