@@ -31,10 +31,10 @@ int ShowMessageBox(void* owner, const std::string& text, const char* caption, Ms
     return sink ? sink(box) : platform::ShowPlatformMessageBox(box);
 }
 
-int ReportFailure(void* owner, const std::string& text, const char* caption) {
+int ReportFailure(void* owner, const std::string& text, const char* caption, MsgIcon icon) {
     if (caption && *caption)
         LogText(caption);
-    return ShowMessageBox(owner, text, caption, MsgIcon::Exclamation);
+    return ShowMessageBox(owner, text, caption, icon);
 }
 
 void SetMessageBoxSink(MessageBoxSink sink) {

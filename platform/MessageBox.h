@@ -23,8 +23,9 @@ constexpr int kMessageBoxOk = 1;
 int ShowMessageBox(void* owner, const std::string& text, const char* caption, MsgIcon icon);
 
 // Every failure the user is shown goes through here: the caption, which names the step that
-// failed, is written to the diagnostic log, then the box is shown with the exclamation icon.
-int ReportFailure(void* owner, const std::string& text, const char* caption);
+// failed, is written to the diagnostic log, then the box is shown.
+int ReportFailure(void* owner, const std::string& text, const char* caption,
+                  MsgIcon icon = MsgIcon::Exclamation);
 
 using MessageBoxSink = std::function<int(const MessageBoxRecord&)>;
 void SetMessageBoxSink(MessageBoxSink sink);
