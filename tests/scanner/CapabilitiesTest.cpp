@@ -9,7 +9,6 @@ namespace {
 using qv::test::FakeDevice;
 using qv::test::FakeScannerLibrary;
 using qv::test::MakeDevice;
-using qv::test::MakePage;
 using qv::test::Profile;
 
 constexpr uint32_t kHandle = 0x42;
@@ -168,10 +167,10 @@ TEST_F(Capabilities, WindowLengthFallbacks) {
     Cut(0xC1, 66);
     EXPECT_EQ(scanner.GetWindowLength(), 63);
 
-    for (const auto& [firmware, length] : {std::pair{"0019", 67}, std::pair{"0020", 68}}) {
+    for (const auto& [firmware, length] : {std::pair{19, 67}, std::pair{20, 68}}) {
         library.devices.clear();
         Profile gen5;
-        gen5.firmware = firmware;
+        gen5.firmwareRevision = firmware;
         Attach(gen5);
         Cut(0xC1, 66);
         scanner.ClearInquiryCache();
@@ -210,10 +209,10 @@ TEST_F(Capabilities, FailedFetchesAreNotCached) {
 }
 
 TEST_F(Capabilities, PageLongerThan255BytesStaysWithinItsBuffer) {
-    FakeDevice& device = Attach();
-    auto huge = MakePage(0xC3, 255);
-    huge[3] = 252; // says 256 bytes, asked for with the length cut to 0
-    device.pages[0xC3] = huge;
+    Profile profile;
+    profile.pageLength[3] = 255;
+    FakeDevice& device = Attach(profile);
+    device.pages[0xC3][3] = 252; // says 256 bytes, asked for with the length cut to 0
     EXPECT_EQ(scanner.GetResolutionCount(), 0u);
     EXPECT_EQ(scanner.GetResolution(0), 0u);
     EXPECT_EQ(library.CallsOf("scanInquiryPage").back().args[0], 0);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sim/Pages.h"
+
 namespace qv::test {
 
 void FakeScannerLibrary::Answer(const std::string& function, std::initializer_list<int32_t> statuses) {
@@ -168,71 +170,32 @@ int32_t FakeScannerLibrary::scanGetLastAsc(uint32_t handle) {
     return Next("scanGetLastAsc", lastAsc);
 }
 
-std::vector<uint8_t> MakePage(uint8_t code, size_t length) {
-    std::vector<uint8_t> page(length, 0);
-    page[1] = code;
-    page[3] = static_cast<uint8_t>(length - 4);
-    return page;
+Profile::Profile() {
+    vendor = "VENDOR  ";
+    product = "WIDE SCAN 5000  ";
+    firmwareRevision = 21;
+    executableRevision = 123;
+    fpgaRevision = 42;
+    releaseDate = "2004-06-15 rev.A";
+    scannerClass = 0;
+    gen4ColorAccepted = true;
+    bufferSize = 0x100000;
+    maxScanWidth = 48000;
+    resolutions = {25, 50, 100, 200, 300, 400, 600};
+    reducedRange = true;
+    reducedMin = 150;
+    reducedMax = 400;
+    bwModesLimited = 0x0F;
+    windowLength = 76;
 }
 
-void PutU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
-    for (size_t i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
-}
-
-void PutText(std::vector<uint8_t>& bytes, size_t offset, const std::string& text) {
-    std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-}
-
-std::vector<uint8_t> MakeInquiry(const std::string& productId, const std::string& firmware) {
-    std::vector<uint8_t> inquiry(36, 0);
-    PutText(inquiry, 8, "VENDOR  ");
-    PutText(inquiry, 16, productId.substr(0, 16));
-    PutText(inquiry, 32, firmware.substr(0, 4));
-    return inquiry;
-}
-
-FakeDevice MakeDevice(uint32_t handle, const Profile& profile) {
+FakeDevice MakeDevice(uint32_t handle, const qv::sim::Profile& profile) {
     FakeDevice device;
     device.handle = handle;
-    device.inquiry = MakeInquiry(profile.productId, profile.firmware);
-
-    auto c0 = MakePage(0xC0, 76);
-    PutText(c0, 28, "0123");
-    PutText(c0, 36, "2004-06-15 rev.A");
-    c0[63] = static_cast<uint8_t>(profile.generation);
-    PutText(c0, 72, "0042");
-    device.pages[0xC0] = c0;
-
-    auto c1 = MakePage(0xC1, 67);
-    c1[8] = profile.color ? 1 : 0;
-    c1[12] = 1;
-    c1[19] = profile.scannerClass;
-    PutU32(c1, 24, 0x100000);
-    PutU32(c1, 28, profile.maxScanWidth);
-    c1[50] = 1;
-    PutU32(c1, 51, 0xFF);
-    c1[55] = 0xFF;
-    c1[56] = 6;
-    c1[66] = profile.windowLength;
-    device.pages[0xC1] = c1;
-
-    auto c2 = MakePage(0xC2, 56);
-    PutU32(c2, 36, 0x0F);
-    PutU32(c2, 40, 150);
-    PutU32(c2, 44, 400);
-    PutU32(c2, 52, 600);
-    device.pages[0xC2] = c2;
-
-    auto c3 = MakePage(0xC3, 12 + 4 * profile.resolutions.size());
-    PutU32(c3, 4, static_cast<uint32_t>(profile.resolutions.size()));
-    for (size_t i = 0; i < profile.resolutions.size(); ++i)
-        PutU32(c3, 12 + 4 * i, profile.resolutions[i]);
-    device.pages[0xC3] = c3;
-
-    auto c4 = MakePage(0xC4, 40);
-    PutU32(c4, 36, profile.gammaLength);
-    device.pages[0xC4] = c4;
+    device.hardwareType = profile.hardwareType;
+    device.inquiry = qv::sim::BuildInquiry(profile);
+    for (uint8_t code = qv::sim::kFirstPage; code <= qv::sim::kLastPage; ++code)
+        device.pages[code] = qv::sim::BuildPage(profile, code);
     return device;
 }
 

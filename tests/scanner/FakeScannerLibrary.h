@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "platform/ScannerLibrary.h"
-#include "scanner/ScannerClock.h"
+#include "FakeClock.h"
+#include "sim/Profile.h"
 
 namespace qv::test {
 
@@ -90,42 +91,12 @@ class FakeScannerLibrary : public ScannerLibrary {
     size_t m_nextDevice = 0;
 };
 
-// A clock that only moves when slept on, or by `tickMs` each time it is read.
-class FakeClock : public qv::ScannerClock {
-  public:
-    void Sleep(uint32_t milliseconds) override {
-        sleeps.push_back(milliseconds);
-        now += milliseconds;
-    }
-    int64_t NowMs() override {
-        now += tickMs;
-        return now;
-    }
-    int64_t now = 0;
-    // Time passes on every reading, so a poll that never ends still meets its deadline.
-    int64_t tickMs = 1;
-    std::vector<uint32_t> sleeps;
-};
-
-// Page and device builders. Multi-byte page fields are big-endian.
-std::vector<uint8_t> MakePage(uint8_t code, size_t length);
-void PutU32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value);
-void PutText(std::vector<uint8_t>& bytes, size_t offset, const std::string& text);
-std::vector<uint8_t> MakeInquiry(const std::string& productId, const std::string& firmware);
-
-// A fully described device: generation 4 or 5, colour or gray, with every page long
+// The device the scanner tests start from: generation 5, colour, every page long
 // enough for every field.
-struct Profile {
-    int32_t generation = 5;
-    bool color = true;
-    std::string productId = "WIDE SCAN 5000  ";
-    std::string firmware = "0021";
-    uint32_t maxScanWidth = 48000;
-    uint8_t scannerClass = 0;
-    uint8_t windowLength = 76;
-    std::vector<uint32_t> resolutions{25, 50, 100, 200, 300, 400, 600};
-    uint32_t gammaLength = 256;
+struct Profile : qv::sim::Profile {
+    Profile();
 };
-FakeDevice MakeDevice(uint32_t handle, const Profile& profile = {});
+// Inquiry and pages built by the simulated scanner's own builder.
+FakeDevice MakeDevice(uint32_t handle, const qv::sim::Profile& profile = Profile());
 
 } // namespace qv::test

@@ -18,7 +18,7 @@ std::string ProductId(int i) {
 void Attach(FakeScannerLibrary& library, int count) {
     for (int i = 0; i < count; ++i) {
         Profile profile;
-        profile.productId = ProductId(i);
+        profile.product = ProductId(i);
         auto device = MakeDevice(0x1000 + i, profile);
         device.hardwareType = i % 3 == 0 ? 1 : (i % 3 == 1 ? 2 : 7);
         library.devices.push_back(device);
@@ -125,9 +125,9 @@ TEST(ScannerList, CloseStopsAtTheFirstFailureAndIsHarmlessTwice) {
 
 TEST(ScannerList, DisplayNameUsesTheProductIdUpToItsEnd) {
     FakeScannerLibrary library;
-    auto device = MakeDevice(5);
-    device.inquiry = qv::test::MakeInquiry(std::string("ABC\0DEFGHIJKLMNO", 16), "0021");
-    library.devices.push_back(device);
+    Profile profile;
+    profile.product = std::string("ABC\0DEFGHIJKLMNO", 16);
+    library.devices.push_back(MakeDevice(5, profile));
     CScanner scanner(&library);
     scanner.SetHandle(5);
     EXPECT_EQ(scanner.GetDisplayName(), "ABC ( USB )");
