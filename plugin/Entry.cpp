@@ -5,10 +5,9 @@
 #include "plugin/HostUtilities.h"
 #include "plugin/Module.h"
 #include "plugin/Seams.h"
+#include "scanner/ScannerClock.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 using qv::LogText;
 
@@ -151,8 +150,9 @@ void DoFinish(Globals* globals) {
     }
     activeSelector = 4;
     LogText("DoFinish");
+    // A running reader is given two seconds to see the flag and let go of the device.
     if (!readerStop.exchange(true))
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        qv::GetScannerClock().Sleep(2000);
     stuff->acquireAgain = globals->gContinueImport ? 1 : 0;
     RecordImportInfo(globals);
     if (!stuff->canFinalize)

@@ -7,6 +7,7 @@
 #include "plugin/HostUtilities.h"
 #include "plugin/Seams.h"
 #include "resources/strings.h"
+#include "tests/scanner/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -232,10 +233,18 @@ TEST_F(EntryTest, FinishAfterFailedStartTellsOfTheScratchDiskWhenAnImageWasExpec
     }
 }
 
-TEST_F(EntryTest, FinishStopsARunningReader) {
+TEST_F(EntryTest, FinishStopsARunningReaderAndGivesItTwoSeconds) {
+    qv::test::FakeClock clock;
+    qv::SetScannerClock(&clock);
     readerStop = false;
     host.Call(acquireSelectorFinish);
     EXPECT_TRUE(readerStop.load());
+    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
+
+    // With no reader left there is nothing to wait for.
+    host.Call(acquireSelectorFinish);
+    qv::SetScannerClock(nullptr);
+    EXPECT_EQ(clock.sleeps.size(), 1u);
 }
 
 struct PositionRecorder : qv::AbsentScannerLibrary {
