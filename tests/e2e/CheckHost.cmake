@@ -1,8 +1,10 @@
 # Runs the command-line host once and holds its output against expectation files.
 # -DHOST=<program> [-DEMULATOR=<program>] -DARGS=<a|b|c> -DEXPECT=<file|file> -DEXIT=<code> -DWORKDIR=<dir>
 # [-DLOG=<file|file>]: the same kind of expectations held against the module's log in WORKDIR.
-# Each expectation line is a literal text that must appear after the previous line of its file;
-# a line starting with "!" must not appear at all. Lines starting with "#" are notes.
+# Each expectation line is a whole output line that must come after the line matched for the
+# previous expectation of its file. "..." at the end of an expectation stands for any rest of the
+# line, at its start for any beginning, at both ends for both. A line starting with "!" names a
+# line, in the same forms, that must not appear at all. Lines starting with "#" are notes.
 string(REPLACE "|" ";" args "${ARGS}")
 string(REPLACE "|" ";" files "${EXPECT}")
 file(REMOVE_RECURSE ${WORKDIR})
@@ -15,29 +17,62 @@ message("${out}")
 if(NOT rc STREQUAL EXIT)
     message(FATAL_ERROR "exit code ${rc}, expected ${EXIT}\n${err}")
 endif()
+
+# What to search for in the text framed by newlines. Lines are cut by hand rather than as
+# CMake lists, which would split them at ";" and join them across "[" and "]".
+function(line_needle expectation result)
+    if(expectation MATCHES "^\\.\\.\\.(.+)\\.\\.\\.$")
+        set(needle "${CMAKE_MATCH_1}")
+    elseif(expectation MATCHES "^\\.\\.\\.(.+)$")
+        set(needle "${CMAKE_MATCH_1}\n")
+    elseif(expectation MATCHES "^(.+)\\.\\.\\.$")
+        set(needle "\n${CMAKE_MATCH_1}")
+    else()
+        set(needle "\n${expectation}\n")
+    endif()
+    set(${result} "${needle}" PARENT_SCOPE)
+endfunction()
+
+# Failures put the expectation on an indented line of its own, which CMake never rewraps.
 function(check_in text files)
+    set(text "\n${text}\n")
     foreach(f ${files})
+        file(READ ${f} spec)
+        string(REPLACE "\r" "" spec "${spec}")
         set(from 0)
-        file(STRINGS ${f} lines ENCODING UTF-8)
-        foreach(line IN LISTS lines)
+        while(NOT spec STREQUAL "")
+            string(FIND "${spec}" "\n" end)
+            if(end EQUAL -1)
+                set(line "${spec}")
+                set(spec "")
+            else()
+                string(SUBSTRING "${spec}" 0 ${end} line)
+                math(EXPR end "${end} + 1")
+                string(SUBSTRING "${spec}" ${end} -1 spec)
+            endif()
             if(line MATCHES "^#" OR line STREQUAL "")
                 continue()
             endif()
             if(line MATCHES "^!(.*)")
-                string(FIND "${text}" "${CMAKE_MATCH_1}" at)
+                line_needle("${CMAKE_MATCH_1}" needle)
+                string(FIND "${text}" "${needle}" at)
                 if(NOT at EQUAL -1)
-                    message(FATAL_ERROR "unexpected in ${f}: ${CMAKE_MATCH_1}")
+                    message(FATAL_ERROR "unexpected in ${f}:\n  ${CMAKE_MATCH_1}")
                 endif()
                 continue()
             endif()
+            line_needle("${line}" needle)
             string(SUBSTRING "${text}" ${from} -1 rest)
-            string(FIND "${rest}" "${line}" at)
+            string(FIND "${rest}" "${needle}" at)
             if(at EQUAL -1)
-                message(FATAL_ERROR "missing in ${f} (in this order): ${line}")
+                message(FATAL_ERROR "missing in ${f} (in this order):\n  ${line}")
             endif()
-            string(LENGTH "${line}" length)
-            math(EXPR from "${from} + ${at} + ${length}")
-        endforeach()
+            # The next expectation starts on a later line: go on from the end of this one.
+            math(EXPR from "${from} + ${at} + 1")
+            string(SUBSTRING "${text}" ${from} -1 rest)
+            string(FIND "${rest}" "\n" end)
+            math(EXPR from "${from} + ${end}")
+        endwhile()
     endforeach()
 endfunction()
 
