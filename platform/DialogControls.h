@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <utility>
 
 namespace qv {
 
@@ -80,6 +82,62 @@ class DialogControls {
 
 // The dialog's handler for control notifications; adapters deliver every notification here.
 using NotificationHandler = std::function<void(int id, Notification notification)>;
+
+// One control of a dialog template: what both adapters are built from.
+enum class ControlKind : uint8_t {
+    PushButton,
+    Label,
+    CentredLabel,
+    GroupBox,
+    Edit,
+    DropDownList,
+    Radio,
+    Spin
+};
+
+struct DialogUnitRect {
+    int16_t x = 0, y = 0, width = 0, height = 0;
+};
+
+struct ControlSpec {
+    int id = 0;
+    ControlKind kind = ControlKind::Label;
+    const char* text = "";
+    DialogUnitRect area;
+    bool hidden = false;
+    bool defaultButton = false;
+    bool rightAligned = false;
+    bool noBorder = false;
+    bool groupStart = false; // first radio button of its group
+    int buddy = 0;           // spin: the edit whose text it sets
+    int32_t lower = 0, upper = 0;
+};
+
+struct DialogSpec {
+    const char* caption = "";
+    int16_t width = 0, height = 0; // dialog units
+    std::span<const ControlSpec> controls;
+};
+
+// Plays a user on a dialog: each action causes the notifications a person's action would.
+// An action on a control the user cannot reach (missing, hidden, disabled) does nothing
+// and answers false.
+class DialogUser {
+  public:
+    virtual ~DialogUser() = default;
+    // Buttons and radio buttons; a click also moves the focus to the control.
+    virtual bool Click(int id) = 0;
+    virtual bool ChooseRow(int id, int row) = 0;
+    // Replaces the edit's whole text, as typing over a selection does.
+    virtual bool Type(int id, const std::string& text) = 0;
+    // Steps the spin by `steps` (up positive), held within its range; the buddy edit shows it.
+    virtual bool Spin(int id, int steps) = 0;
+
+    // What the user sees that the port does not read back.
+    virtual int DefaultButton() = 0;
+    virtual std::string Title() = 0;
+    virtual std::pair<int, int> TextSelection(int id) = 0; // edits: start and end
+};
 
 // The dialog the logic works on; nullptr when there is none.
 DialogControls* ActiveDialogControls();

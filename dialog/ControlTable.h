@@ -1,0 +1,15 @@
+// The settings dialog's controls as data, expanded from Controls.def: the headless model is
+// built from it and the resource template is generated from the same list.
+#pragma once
+
+#include "platform/DialogControls.h"
+
+namespace qv {
+
+// The "UIPARAM" template: caption, size and every control in creation order.
+const DialogSpec& SettingsDialogSpec();
+
+// The control with this id, or nullptr.
+const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id);
+
+} // namespace qv

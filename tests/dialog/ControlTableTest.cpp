@@ -1,0 +1,76 @@
+// The control table is consistent in itself and names every control the dialog's code uses.
+#include "dialog/ControlIds.h"
+#include "dialog/ControlTable.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace qv {
+namespace {
+
+TEST(ControlTable, IdsAreUniqueAndCoverTheNamedOnes) {
+    const DialogSpec& spec = SettingsDialogSpec();
+    std::set<int> ids;
+    for (const ControlSpec& control : spec.controls)
+        EXPECT_TRUE(ids.insert(control.id).second) << control.id;
+    for (int named = 0; named <= kIdScanner4; ++named) {
+        // Every id from 1 on has a name in ControlIds.h except the gaps of the template.
+        bool gap = named == 0 || named == 4 || (named >= 6 && named <= 14) || (named >= 16 && named <= 19) ||
+                   (named >= 77 && named <= 80) || (named >= 84 && named <= 89) ||
+                   (named >= 92 && named <= 109);
+        EXPECT_EQ(ids.count(named), gap ? 0u : 1u) << named;
+    }
+    EXPECT_EQ(ids.size(), 72u);
+    EXPECT_STREQ(spec.caption, "Vellumix for Photoshop");
+    EXPECT_EQ(spec.width, 487);
+    EXPECT_EQ(spec.height, 226);
+}
+
+// The template attaches a spin to the control created just before it.
+TEST(ControlTable, EverySpinFollowsItsBuddyEdit) {
+    const DialogSpec& spec = SettingsDialogSpec();
+    int spins = 0;
+    for (size_t at = 0; at < spec.controls.size(); ++at) {
+        const ControlSpec& control = spec.controls[at];
+        if (control.kind != ControlKind::Spin)
+            continue;
+        ++spins;
+        ASSERT_GT(at, 0u);
+        EXPECT_EQ(spec.controls[at - 1].id, control.buddy) << control.id;
+        EXPECT_EQ(spec.controls[at - 1].kind, ControlKind::Edit) << control.id;
+        EXPECT_LT(control.lower, control.upper) << control.id;
+    }
+    EXPECT_EQ(spins, 5);
+    EXPECT_EQ(FindControlSpec(spec, kIdGammaSpin)->buddy, kIdGamma10);
+    EXPECT_EQ(FindControlSpec(spec, kIdGammaSpin)->upper, 90);
+    EXPECT_EQ(FindControlSpec(spec, kIdLevelSpin)->lower, -3);
+    EXPECT_EQ(FindControlSpec(spec, 999), nullptr);
+}
+
+TEST(ControlTable, StylesOfTheSpecialControls) {
+    const DialogSpec& spec = SettingsDialogSpec();
+    std::set<int> right, groupStarts, hidden, defaults, borderless;
+    for (const ControlSpec& control : spec.controls) {
+        if (control.rightAligned)
+            right.insert(control.id);
+        if (control.groupStart) {
+            groupStarts.insert(control.id);
+            EXPECT_EQ(control.kind, ControlKind::Radio);
+        }
+        if (control.hidden)
+            hidden.insert(control.id);
+        if (control.defaultButton)
+            defaults.insert(control.id);
+        if (control.noBorder)
+            borderless.insert(control.id);
+    }
+    EXPECT_EQ(right, (std::set<int>{28, 31, 36, 40, 43, 67, 69, 71, 73, 75}));
+    EXPECT_EQ(groupStarts, (std::set<int>{kIdUnitInch, kIdSideLoad, kIdNtsc}));
+    EXPECT_EQ(hidden, (std::set<int>{5, 21, 68, 69, 70, 71, 72, 73, 74, 75, 76, 81, 82}));
+    EXPECT_EQ(defaults, std::set<int>{kIdScan});
+    EXPECT_EQ(borderless, std::set<int>{kIdGamma10});
+}
+
+} // namespace
+} // namespace qv
