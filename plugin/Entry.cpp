@@ -17,7 +17,7 @@ std::atomic<int32_t> lastScanResult{0};
 namespace {
 
 void Alert(const char* text, const char* caption) {
-    qv::ShowMessageBox(nullptr, text, caption, qv::MsgIcon::Exclamation);
+    qv::ReportFailure(nullptr, text, caption);
 }
 
 // Takes the record out of the host's handle, creating it on the first call.
