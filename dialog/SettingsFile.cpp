@@ -116,7 +116,7 @@ struct SettingsKey {
     std::string (*write)();
 };
 
-DialogSettings& dialog = g_DialogSettings;
+DialogSettings& record = g_DialogSettings;
 
 // In the order of the file: a short key must come before every longer key that contains it.
 const SettingsKey kKeys[] = {
@@ -124,20 +124,20 @@ const SettingsKey kKeys[] = {
      [] { return Number(m_Set.enumMode); }},
     {"Resolution", [](const std::string& v) { m_Set.iResolution = ReadInteger(v); },
      [] { return Number(m_Set.iResolution); }},
-    {"PaperSizeName", [](const std::string& v) { CopyName(dialog.szPaperName, v); },
-     [] { return std::string(NameOf(dialog.szPaperName)); }},
-    {"Brightness", [](const std::string& v) { dialog.iBrightness = ReadInteger(v); },
-     [] { return Number(dialog.iBrightness); }},
-    {"Contrast", [](const std::string& v) { dialog.iContrast = ReadInteger(v); },
-     [] { return Number(dialog.iContrast); }},
-    {"Gamma", [](const std::string& v) { dialog.iGamma10 = ReadGamma(v); },
-     [] { return Number(dialog.iGamma10 / 10) + "." + Number(dialog.iGamma10 % 10); }},
-    {"Blur", [](const std::string& v) { dialog.g_iBlur = ReadInteger(v); },
-     [] { return Number(dialog.g_iBlur); }},
-    {"Threshold", [](const std::string& v) { dialog.g_iThreshold = ReadInteger(v); },
-     [] { return Number(dialog.g_iThreshold); }},
-    {"Level", [](const std::string& v) { dialog.iLevel = ReadInteger(v); },
-     [] { return Number(dialog.iLevel); }},
+    {"PaperSizeName", [](const std::string& v) { CopyName(record.szPaperName, v); },
+     [] { return std::string(NameOf(record.szPaperName)); }},
+    {"Brightness", [](const std::string& v) { record.iBrightness = ReadInteger(v); },
+     [] { return Number(record.iBrightness); }},
+    {"Contrast", [](const std::string& v) { record.iContrast = ReadInteger(v); },
+     [] { return Number(record.iContrast); }},
+    {"Gamma", [](const std::string& v) { record.iGamma10 = ReadGamma(v); },
+     [] { return Number(record.iGamma10 / 10) + "." + Number(record.iGamma10 % 10); }},
+    {"Blur", [](const std::string& v) { record.g_iBlur = ReadInteger(v); },
+     [] { return Number(record.g_iBlur); }},
+    {"Threshold", [](const std::string& v) { record.g_iThreshold = ReadInteger(v); },
+     [] { return Number(record.g_iThreshold); }},
+    {"Level", [](const std::string& v) { record.iLevel = ReadInteger(v); },
+     [] { return Number(record.iLevel); }},
     {"BackgroundLevel", [](const std::string& v) { m_Set.iBackgroundLevel = ReadInteger(v); },
      [] { return Number(m_Set.iBackgroundLevel); }},
     {"SharpenSoften", [](const std::string& v) { m_Set.iSharpenSoften = ReadInteger(v); },
@@ -146,31 +146,31 @@ const SettingsKey kKeys[] = {
      [](const std::string& v) {
          for (int32_t unit = 0; unit < 3; ++unit)
              if (v == kUnitNames[unit])
-                 dialog.iPaperUnit = unit;
+                 record.iPaperUnit = unit;
      },
      [] {
-         const int32_t unit = dialog.iPaperUnit;
+         const int32_t unit = record.iPaperUnit;
          return std::string(kUnitNames[unit >= 0 && unit < 3 ? unit : 0]);
      }},
-    {"CenterLoad", [](const std::string& v) { dialog.bCenterLoad = v == "ON"; },
-     [] { return OnOff(dialog.bCenterLoad); }},
+    {"CenterLoad", [](const std::string& v) { record.bCenterLoad = v == "ON"; },
+     [] { return OnOff(record.bCenterLoad); }},
     {"User Defined Resolution", [](const std::string& v) { m_Set.iUserResolution = ReadInteger(v); },
      [] { return Number(UserResolution()); }},
     {"User Defined PaperSize", [](const std::string& v) { ReadUserPaperSize(v); }, UserPaperSizeText},
     {"Generation", [](const std::string& v) { m_Set.iGeneration = ReadInteger(v); },
      [] { return Number(m_Set.iGeneration); }},
-    {"Stitch", [](const std::string& v) { dialog.stitchMarks = v == "ON"; },
-     [] { return OnOff(dialog.stitchMarks); }},
-    {"DebugLog", [](const std::string& v) { dialog.bDebugLog = v == "ON"; },
-     [] { return OnOff(dialog.bDebugLog); }},
+    {"Stitch", [](const std::string& v) { record.stitchMarks = v == "ON"; },
+     [] { return OnOff(record.stitchMarks); }},
+    {"DebugLog", [](const std::string& v) { record.bDebugLog = v == "ON"; },
+     [] { return OnOff(record.bDebugLog); }},
     {"MaxPreScanLength",
-     [](const std::string& v) { dialog.iMaxPreScanLength = std::max(ReadInteger(v), 200); },
-     [] { return Number(dialog.iMaxPreScanLength); }},
+     [](const std::string& v) { record.iMaxPreScanLength = std::max(ReadInteger(v), 200); },
+     [] { return Number(record.iMaxPreScanLength); }},
     {"PixelBorderLimit",
-     [](const std::string& v) { dialog.PixelBorderLimit = std::clamp(ReadInteger(v), 1, 4); },
-     [] { return Number(dialog.PixelBorderLimit); }},
-    {"ShowCoordinates", [](const std::string& v) { dialog.ShowCoordinates = v == "TRUE"; },
-     [] { return TrueFalse(dialog.ShowCoordinates); }},
+     [](const std::string& v) { record.PixelBorderLimit = std::clamp(ReadInteger(v), 1, 4); },
+     [] { return Number(record.PixelBorderLimit); }},
+    {"ShowCoordinates", [](const std::string& v) { record.ShowCoordinates = v == "TRUE"; },
+     [] { return TrueFalse(record.ShowCoordinates); }},
     {"NTSC_Selected", [](const std::string& v) { m_Set.bNtscSelected = v != "FALSE"; },
      [] { return TrueFalse(m_Set.bNtscSelected); }},
 };
@@ -198,25 +198,25 @@ std::unique_ptr<char[]> LoadText(const std::string& path, size_t* size) {
 void SetDefaultSettings() {
     m_Set.enumMode = 10;
     m_Set.iResolution = 300;
-    dialog.iPaperIndex = 8;
-    dialog.iBrightness = 0;
-    dialog.iContrast = 0;
-    dialog.iGamma10 = 22;
+    record.iPaperIndex = 8;
+    record.iBrightness = 0;
+    record.iContrast = 0;
+    record.iGamma10 = 22;
     m_Set.bNtscSelected = false;
     if (qv::DialogControls* controls = qv::ActiveDialogControls())
         controls->CheckRadio(kIdNtsc, kIdSrgb, kIdSrgb);
-    dialog.g_iBlur = 1;
-    dialog.g_iThreshold = 151;
-    dialog.iLevel = 0;
+    record.g_iBlur = 1;
+    record.g_iThreshold = 151;
+    record.iLevel = 0;
     m_Set.iSharpenSoften = 0;
-    dialog.iPaperUnit = 0;
-    dialog.bCenterLoad = false;
+    record.iPaperUnit = 0;
+    record.bCenterLoad = false;
     m_Set.iGeneration = 4;
-    dialog.stitchMarks = false;
-    dialog.bDebugLog = false;
-    dialog.iMaxPreScanLength = 200;
-    dialog.PixelBorderLimit = 1;
-    dialog.ShowCoordinates = false;
+    record.stitchMarks = false;
+    record.bDebugLog = false;
+    record.iMaxPreScanLength = 200;
+    record.PixelBorderLimit = 1;
+    record.ShowCoordinates = false;
 }
 
 std::optional<std::string> FindSettingsValue(std::string_view text, const char* key) {
@@ -235,7 +235,7 @@ std::optional<std::string> FindSettingsValue(std::string_view text, const char* 
 }
 
 void ApplySettingsText(std::string_view text) {
-    dialog.szPaperName[0] = '\0';
+    record.szPaperName[0] = '\0';
     for (const SettingsKey& entry : kKeys)
         if (std::optional<std::string> value = FindSettingsValue(text, entry.key))
             entry.read(*value);
