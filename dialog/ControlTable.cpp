@@ -72,4 +72,10 @@ const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id) {
     return nullptr;
 }
 
+void ApplySpinRanges(DialogControls& controls, const DialogSpec& dialog) {
+    for (const ControlSpec& control : dialog.controls)
+        if (control.kind == ControlKind::Spin)
+            controls.SetSpinRange(control.id, control.lower, control.upper);
+}
+
 } // namespace qv

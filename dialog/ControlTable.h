@@ -12,4 +12,7 @@ const DialogSpec& SettingsDialogSpec();
 // The control with this id, or nullptr.
 const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id);
 
+// Gives every spin its range from the table; a window's template cannot carry it.
+void ApplySpinRanges(DialogControls& controls, const DialogSpec& dialog);
+
 } // namespace qv

@@ -359,8 +359,12 @@ bool HeadlessDialog::Spin(int id, int steps) {
             control->position = *typed;
         control->position = int32_t(std::clamp<int64_t>(int64_t(control->position) + steps, low, high));
         buddy = edit->spec.id;
-        StoreEditText(buddy, std::to_string(control->position));
         focus_ = buddy;
+        // The buddy is written, and so notifies, only when its text changes.
+        std::string shown = std::to_string(control->position);
+        if (shown == edit->text)
+            return true;
+        StoreEditText(buddy, shown);
     }
     Notify(buddy, Notification::EditChange);
     return true;

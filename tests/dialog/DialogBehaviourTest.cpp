@@ -251,10 +251,21 @@ TEST_F(DialogBehaviour, SpinsStepTheirBuddyWithinTheTableRange) {
     ASSERT_TRUE(User().Spin(kIdBrightnessSpin, 1));
     EXPECT_THAT(TakeNotifications(), ElementsAre(Notified{kIdBrightness, Notification::EditChange}));
     EXPECT_EQ(seen, "100");
+    // Held at the bound, the buddy keeps its text and says nothing.
     ASSERT_TRUE(User().Spin(kIdBrightnessSpin, 5));
     EXPECT_EQ(Controls().GetText(kIdBrightness), "100");
-    ASSERT_TRUE(User().Spin(kIdBrightnessSpin, -3));
-    EXPECT_EQ(Controls().GetText(kIdBrightness), "97");
+    EXPECT_THAT(TakeNotifications(), IsEmpty());
+    // The spin starts from the buddy's number when it holds one in range, else from where it was.
+    struct Step {
+        const char* typed;
+        int steps;
+        const char* shown;
+    };
+    for (Step step : {Step{"abc", -1, "99"}, Step{"500", -1, "98"}, Step{"100", -3, "97"}}) {
+        Controls().SetText(kIdBrightness, step.typed);
+        ASSERT_TRUE(User().Spin(kIdBrightnessSpin, step.steps));
+        EXPECT_EQ(Controls().GetText(kIdBrightness), step.shown) << step.typed;
+    }
 
     Controls().SetText(kIdGamma10, "1");
     ASSERT_TRUE(User().Spin(kIdGammaSpin, -1));
