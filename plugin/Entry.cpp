@@ -4,6 +4,8 @@
 #include "plugin/Globals.h"
 #include "plugin/HostUtilities.h"
 #include "plugin/Module.h"
+#include "plugin/Pipeline.h"
+#include "plugin/Scripting.h"
 #include "plugin/Seams.h"
 #include "scanner/ScannerClock.h"
 

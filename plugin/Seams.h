@@ -1,6 +1,4 @@
-// Where the phases meet the parts that are built later: the settings dialog, the
-// scripting parameters, the import pipeline and the scanner. Each hook does today what
-// the module honestly can without that part; the part that arrives gives it its body.
+// Where the phases meet the settings dialog.
 #pragma once
 
 #include "plugin/Globals.h"
@@ -28,18 +26,3 @@ void SetSettingsDialog(SettingsDialogPort* dialog);
 bool CreateSettingsDialog(Globals* globals);
 bool RunSettingsDialog(Globals* globals);
 void DestroySettingsDialog(Globals* globals);
-
-// Scripting: without it nothing is played or recorded.
-void ReadScriptParams(Globals* globals);
-void ReadNextImport(Globals* globals);
-void EndScriptRead(Globals* globals);
-void RecordImportInfo(Globals* globals);
-void WriteScriptParams(Globals* globals);
-
-// Pipeline: the second half of the start phase and the transfer. Without a pipeline the
-// geometry step leaves the host's defaults and the transfer delivers no rows.
-void DoStartGeometry(Globals* globals);
-void DoContinue(Globals* globals);
-
-// Set when the reader thread has ended or must end; no reader runs before the first transfer.
-extern std::atomic<bool> readerStop;

@@ -5,6 +5,7 @@
 #include "platform/ScannerLibrary.h"
 #include "plugin/Globals.h"
 #include "plugin/HostUtilities.h"
+#include "plugin/Pipeline.h"
 #include "plugin/Seams.h"
 #include "resources/strings.h"
 #include "tests/scanner/FakeClock.h"
