@@ -1,6 +1,12 @@
 #include "dialog/DialogUtilities.h"
 
-#include "FakeControls.h"
+#include "dialog/ControlIds.h"
+#include "tests/dialog/DialogFixture.h"
+
+#ifndef _WIN32
+#include "dialog/ControlTable.h"
+#include "platform/headless/HeadlessDialog.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -139,126 +145,152 @@ TEST(IntegerToText, Decimal) {
     EXPECT_EQ(IntegerToText(INT32_MIN), "-2147483648");
 }
 
-class ItemTest : public ::testing::Test {
-  protected:
-    qv::test::FakeControls dialog;
-};
+class ItemTest : public qv::testing::DialogFixture {};
 
 TEST_F(ItemTest, NumbersAreReadFromTheControlsText) {
-    dialog.SetText(40, " 300 ");
+    qv::DialogControls& dialog = Controls();
+    dialog.SetText(kIdThreshold, " 300 ");
     int32_t integer = 0;
-    EXPECT_EQ(GetItemInteger(dialog, 40, 0, 255, &integer), kNumberOutOfRange);
+    EXPECT_EQ(GetItemInteger(dialog, kIdThreshold, 0, 255, &integer), kNumberOutOfRange);
     EXPECT_EQ(integer, 300);
-    dialog.SetText(40, "abc");
-    EXPECT_EQ(GetItemInteger(dialog, 40, 0, 255, &integer), kNotANumber);
+    dialog.SetText(kIdThreshold, "abc");
+    EXPECT_EQ(GetItemInteger(dialog, kIdThreshold, 0, 255, &integer), kNotANumber);
     EXPECT_EQ(integer, 0);
 
-    dialog.SetText(36, "2,2");
+    dialog.SetText(kIdGamma, "2,2");
     double decimal = 0.0;
-    EXPECT_EQ(GetItemDecimal(dialog, 36, 0.1, 9.0, &decimal), kNumberInRange);
+    EXPECT_EQ(GetItemDecimal(dialog, kIdGamma, 0.1, 9.0, &decimal), kNumberInRange);
     EXPECT_DOUBLE_EQ(decimal, 2.2);
 }
 
 TEST_F(ItemTest, SetItemDecimalWritesTheRoundedText) {
-    SetItemDecimal(dialog, 69, 8.3 * 2.54, 1);
-    EXPECT_EQ(dialog.GetText(69), "21.1");
-    SetItemDecimal(dialog, 69, 0.25, 1);
-    EXPECT_EQ(dialog.GetText(69), "0.3");
+    SetItemDecimal(Controls(), kIdPaperX, 8.3 * 2.54, 1);
+    EXPECT_EQ(Controls().GetText(kIdPaperX), "21.1");
+    SetItemDecimal(Controls(), kIdPaperX, 0.25, 1);
+    EXPECT_EQ(GetItemText(Controls(), kIdPaperX), "0.3");
 }
 
 TEST_F(ItemTest, TextsAreCutTo255Characters) {
-    SetItemText(dialog, 67, std::string(300, '7'));
-    EXPECT_EQ(dialog.GetText(67).size(), 255u);
-    dialog.SetText(67, std::string(300, '8'));
-    EXPECT_EQ(GetItemText(dialog, 67), std::string(255, '8'));
+    SetItemText(Controls(), kIdNewResolution, std::string(300, '7'));
+    EXPECT_EQ(GetItemText(Controls(), kIdNewResolution), std::string(255, '7'));
 }
 
 TEST_F(ItemTest, RangesCoverBothEnds) {
-    HideRange(dialog, 27, 48);
-    EXPECT_FALSE(dialog.IsVisible(27));
-    EXPECT_FALSE(dialog.IsVisible(48));
-    EXPECT_TRUE(dialog.IsVisible(26));
-    EXPECT_TRUE(dialog.IsVisible(49));
-    ShowHideRange(dialog, 27, 36, true);
-    EXPECT_TRUE(dialog.IsVisible(27));
-    EXPECT_TRUE(dialog.IsVisible(36));
-    EXPECT_FALSE(dialog.IsVisible(37));
-    ShowHideItem(dialog, 37, true);
-    HideItem(dialog, 27);
-    EXPECT_TRUE(dialog.IsVisible(37));
-    EXPECT_FALSE(dialog.IsVisible(27));
+    qv::DialogControls& dialog = Controls();
+    HideRange(dialog, kIdBrightnessLabel, kIdBackground);
+    EXPECT_FALSE(dialog.IsVisible(kIdBrightnessLabel));
+    EXPECT_FALSE(dialog.IsVisible(kIdBackground));
+    EXPECT_TRUE(dialog.IsVisible(kIdAdjustments));
+    EXPECT_TRUE(dialog.IsVisible(kIdInterval));
+    ShowHideRange(dialog, kIdBrightnessLabel, kIdGamma, true);
+    EXPECT_TRUE(dialog.IsVisible(kIdBrightnessLabel));
+    EXPECT_TRUE(dialog.IsVisible(kIdGamma));
+    EXPECT_FALSE(dialog.IsVisible(kIdBlurLabel));
+    ShowHideItem(dialog, kIdBlurLabel, true);
+    HideItem(dialog, kIdBrightnessLabel);
+    EXPECT_TRUE(dialog.IsVisible(kIdBlurLabel));
+    EXPECT_FALSE(dialog.IsVisible(kIdBrightnessLabel));
 
-    DisableRange(dialog, 59, 63);
-    EXPECT_FALSE(dialog.IsEnabled(59));
-    EXPECT_FALSE(dialog.IsEnabled(63));
-    EXPECT_TRUE(dialog.IsEnabled(64));
-    EnableRange(dialog, 60, 61);
-    EXPECT_FALSE(dialog.IsEnabled(59));
-    EXPECT_TRUE(dialog.IsEnabled(60));
-    EXPECT_TRUE(dialog.IsEnabled(61));
-    EXPECT_FALSE(dialog.IsEnabled(62));
-    EnableItem(dialog, 59);
-    DisableItem(dialog, 60);
-    EXPECT_TRUE(dialog.IsEnabled(59));
-    EXPECT_FALSE(dialog.IsEnabled(60));
+    DisableRange(dialog, kIdUnitInch, kIdCenterLoad);
+    EXPECT_FALSE(dialog.IsEnabled(kIdUnitInch));
+    EXPECT_FALSE(dialog.IsEnabled(kIdCenterLoad));
+    EXPECT_TRUE(dialog.IsEnabled(kIdPaperLoad));
+    EnableRange(dialog, kIdUnitCm, kIdUnitScanner);
+    EXPECT_FALSE(dialog.IsEnabled(kIdUnitInch));
+    EXPECT_TRUE(dialog.IsEnabled(kIdUnitCm));
+    EXPECT_TRUE(dialog.IsEnabled(kIdUnitScanner));
+    EXPECT_FALSE(dialog.IsEnabled(kIdSideLoad));
+    EnableItem(dialog, kIdUnitInch);
+    DisableItem(dialog, kIdUnitCm);
+    EXPECT_TRUE(dialog.IsEnabled(kIdUnitInch));
+    EXPECT_FALSE(dialog.IsEnabled(kIdUnitCm));
 }
 
 TEST_F(ItemTest, CheckedRadioIsTheFirstInTheGroup) {
-    EXPECT_EQ(GetCheckedRadio(dialog, 59, 61), 0);
-    dialog.CheckRadio(59, 61, 61);
-    EXPECT_EQ(GetCheckedRadio(dialog, 59, 61), 61);
-    EXPECT_EQ(GetCheckedRadio(dialog, 59, 60), 0);
-    dialog.CheckRadio(62, 63, 62);
-    EXPECT_EQ(GetCheckedRadio(dialog, 59, 63), 61);
+    qv::DialogControls& dialog = Controls();
+    EXPECT_EQ(GetCheckedRadio(dialog, kIdUnitInch, kIdUnitScanner), 0);
+    dialog.CheckRadio(kIdUnitInch, kIdUnitScanner, kIdUnitScanner);
+    EXPECT_EQ(GetCheckedRadio(dialog, kIdUnitInch, kIdUnitScanner), kIdUnitScanner);
+    EXPECT_EQ(GetCheckedRadio(dialog, kIdUnitInch, kIdUnitCm), 0);
+    dialog.CheckRadio(kIdSideLoad, kIdCenterLoad, kIdSideLoad);
+    EXPECT_EQ(GetCheckedRadio(dialog, kIdUnitInch, kIdCenterLoad), kIdUnitScanner);
 }
 
 TEST_F(ItemTest, SelectingAndDefaultButtonMoveTheFocus) {
-    SelectItemText(dialog, 67);
-    EXPECT_EQ(dialog.Focus(), 67);
-    EXPECT_EQ(dialog.selectedAll, 67);
-    SetDefaultButton(dialog, 1);
-    EXPECT_EQ(dialog.Focus(), 1);
-    EXPECT_EQ(dialog.defaultButton, 1);
+    Controls().SetText(kIdNewResolution, "1200");
+    SelectItemText(Controls(), kIdNewResolution);
+    EXPECT_EQ(Controls().Focus(), kIdNewResolution);
+    EXPECT_EQ(User().TextSelection(kIdNewResolution), std::make_pair(0, 4));
+    SetDefaultButton(Controls(), kIdPrescan);
+    EXPECT_EQ(Controls().Focus(), kIdPrescan);
+    EXPECT_EQ(User().DefaultButton(), kIdPrescan);
 }
 
-class CenterTest : public ItemTest {
+TEST_F(ItemTest, CenteredDialogKeepsItsSizeAndStaysOnTheScreen) {
+    const qv::PixelRect before = Controls().Placement();
+    CenterOverParent(Controls());
+    const qv::PixelRect after = Controls().Placement();
+    const qv::ScreenMetrics screen = Controls().Screen();
+    EXPECT_EQ(after.Width(), before.Width());
+    EXPECT_EQ(after.Height(), before.Height());
+    EXPECT_GE(after.left, 0);
+    EXPECT_GE(after.top, 0);
+    EXPECT_LE(after.right, screen.width);
+    EXPECT_LE(after.bottom, screen.height);
+}
+
+#ifndef _WIN32
+// Exact places need a screen and parent of known size: the headless dialog lets them be set.
+class CenterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dialog.screen = {1280, 1024, 18};
-        dialog.parent = {100, 50, 900, 650}; // 800 x 600
-        dialog.placement = {0, 0, 400, 300};
+        dialog.Resize(400, 300);
+        dialog.SetScreen({1280, 1024, 18});
+        dialog.SetParentArea(qv::PixelRect{100, 50, 900, 650}); // 800 x 600
     }
     std::pair<int32_t, int32_t> Centred() {
         CenterOverParent(dialog);
-        return {dialog.placement.left, dialog.placement.top};
+        const qv::PixelRect placed = dialog.Placement();
+        EXPECT_EQ(placed.Width(), 400);
+        EXPECT_EQ(placed.Height(), 300);
+        return {placed.left, placed.top};
     }
+    qv::HeadlessDialog dialog{qv::SettingsDialogSpec(), nullptr};
 };
 
 TEST_F(CenterTest, MiddleOfTheFreeWidthAndAThirdOfTheFreeHeight) {
     EXPECT_EQ(Centred(), std::make_pair(100 + 200 - 18, 50 + 100));
-    EXPECT_EQ(dialog.placement.Width(), 400);
-    EXPECT_EQ(dialog.placement.Height(), 300);
 }
 
 TEST_F(CenterTest, WithoutSystemMenuTwoThirdsOfACaptionButton) {
-    dialog.systemMenu = false;
+    dialog.SetSystemMenu(false);
     EXPECT_EQ(Centred(), std::make_pair(100 + 200 - 12, 150));
 }
 
+TEST_F(CenterTest, WithoutParentTheDesktop) {
+    dialog.SetParentArea(std::nullopt);
+    EXPECT_EQ(Centred(), std::make_pair(440 - 18, 241));
+}
+
 TEST_F(CenterTest, DialogLargerThanItsParentStartsAtTheParentsCorner) {
-    dialog.placement = {0, 0, 1000, 700};
-    EXPECT_EQ(Centred(), std::make_pair(100 - 18, 50));
+    dialog.Resize(1000, 700);
+    CenterOverParent(dialog);
+    EXPECT_EQ(dialog.Placement().left, 100 - 18);
+    EXPECT_EQ(dialog.Placement().top, 50);
 }
 
 TEST_F(CenterTest, MovedBackOntoTheScreen) {
-    dialog.parent = {1000, 900, 1800, 1500};
+    dialog.SetParentArea(qv::PixelRect{1000, 900, 1800, 1500});
     EXPECT_EQ(Centred(), std::make_pair(1280 - 400, 1024 - 300));
 }
 
 TEST_F(CenterTest, NeverBeyondTheLeftOrTopEdge) {
-    dialog.parent = {0, 0, 1280, 1024};
-    dialog.placement = {0, 0, 1400, 1100};
-    EXPECT_EQ(Centred(), std::make_pair(0, 0));
+    dialog.SetParentArea(qv::PixelRect{0, 0, 1280, 1024});
+    dialog.Resize(1400, 1100);
+    CenterOverParent(dialog);
+    EXPECT_EQ(dialog.Placement().left, 0);
+    EXPECT_EQ(dialog.Placement().top, 0);
 }
+#endif
 
 } // namespace

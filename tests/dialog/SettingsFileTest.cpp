@@ -3,7 +3,7 @@
 #include "dialog/SettingsFile.h"
 #include "platform/SettingsLocation.h"
 
-#include "FakeControls.h"
+#include "tests/dialog/DialogFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -205,16 +205,20 @@ TEST_F(SettingsFileTest, KeysMissingFromTheFileTakeDefaultsAndTheNameIsCleared) 
     EXPECT_DOUBLE_EQ(PaperTable[kUserPaperRow].dHeight, 40.0);
 }
 
-TEST_F(SettingsFileTest, DefaultsCheckTheSrgbRadioOfAnActiveDialog) {
-    SetDefaultSettings(); // no dialog: nothing to check
-    qv::test::FakeControls dialog;
-    dialog.CheckRadio(kIdNtsc, kIdSrgb, kIdNtsc);
-    qv::SetActiveDialogControls(&dialog);
+class SettingsDefaultsTest : public qv::testing::DialogFixture {};
+
+TEST_F(SettingsDefaultsTest, DefaultsCheckTheSrgbRadioOfTheActiveDialog) {
+    Controls().CheckRadio(kIdNtsc, kIdSrgb, kIdNtsc);
     m_Set.bNtscSelected = true;
     SetDefaultSettings();
     EXPECT_FALSE(m_Set.bNtscSelected);
-    EXPECT_TRUE(dialog.IsChecked(kIdSrgb));
-    EXPECT_FALSE(dialog.IsChecked(kIdNtsc));
+    EXPECT_TRUE(Controls().IsChecked(kIdSrgb));
+    EXPECT_FALSE(Controls().IsChecked(kIdNtsc));
+
+    qv::SetActiveDialogControls(nullptr);
+    Controls().CheckRadio(kIdNtsc, kIdSrgb, kIdNtsc);
+    SetDefaultSettings();
+    EXPECT_TRUE(Controls().IsChecked(kIdNtsc));
 }
 
 TEST_F(SettingsFileTest, CrLfLinesGiveValuesWithoutTheLineEnd) {
