@@ -217,10 +217,15 @@ void CheckGammaField(qv::DialogControls& dialog) {
     switch (GetItemDecimal(dialog, kIdGamma, 0.1, 9.0, &value)) {
     case kNumberInRange:
         break;
-    case kNumberOutOfRange:
-        value = value < 0.1 ? 0.1 : 9.0;
-        SetItemText(dialog, kIdGamma, value < 1.0 ? "0.1" : "9.0");
+    case kNumberOutOfRange: {
+        const bool below = value < 1.0;
+        value = below ? 0.1 : 9.0;
+        // x87 arithmetic can read "0.1" itself as just below 0.1: writing it again would never end.
+        const char* bound = below ? "0.1" : "9.0";
+        if (GetItemText(dialog, kIdGamma) != bound)
+            SetItemText(dialog, kIdGamma, bound);
         break;
+    }
     case kNotANumber: {
         // What the user is about to complete.
         const std::string text = GetItemText(dialog, kIdGamma);
@@ -231,7 +236,8 @@ void CheckGammaField(qv::DialogControls& dialog) {
         break;
     }
     }
-    SetItemText(dialog, kIdGamma10, IntegerToText(static_cast<int32_t>(value * 10.0)));
+    // The margin keeps x87 arithmetic from truncating 0.7 x 10 to 6.
+    SetItemText(dialog, kIdGamma10, IntegerToText(static_cast<int32_t>(value * 10.0 + 1e-9)));
 }
 
 void ShowGammaFields(qv::DialogControls& dialog) {
