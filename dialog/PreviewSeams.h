@@ -3,6 +3,10 @@
 // which nothing can bring about before the preview is built.
 #pragma once
 
+#include "platform/DialogWindow.h"
+
+#include <cstdint>
+
 // Rebuilds the preview image through the current gamma, brightness and contrast.
 void PreScan_MakeDCFromGamma();
 // Draws, or by drawing again erases, the selection rectangle.
@@ -14,3 +18,19 @@ void PreScan_SelectRect_CalculateCoordinates();
 
 // The selection shows a paper of the table rather than a rectangle the user drew.
 extern bool bStandardPaper;
+
+// The dialog's life as the preview takes part in it.
+// At start-up: the preview state starts empty and no prescan runs.
+void PreScan_Init();
+// The dialog goes: the preview image and display curve go with it.
+void PreScan_Remove();
+// Prescan (3) in the normal state, and Close Prescan (81).
+void PreScan_Button(qv::DialogControls& dialog);
+void PreScan_CloseButton(qv::DialogControls& dialog);
+// The picture area's share of painting, cursor and mouse.
+void PreScan_Paint(qv::DialogControls& dialog);
+void PreScan_SetCursor(qv::DialogControls& dialog);
+void PreScan_Mouse(qv::DialogControls& dialog, qv::MouseAction action, int32_t x, int32_t y, bool leftButton);
+// The selection's origin in preview pixels and the preview's pixels per inch, which a scan
+// from the dialog with a preview uses.
+void PreScan_SelectionOrigin(int16_t& x, int16_t& y, double& dPixelsPerInch);

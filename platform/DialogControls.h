@@ -78,6 +78,13 @@ class DialogControls {
 
     // The window that owns the dialog's message boxes.
     virtual void* Window() = 0;
+
+    // Turning away to the host's window and straight back: the window with the focus (any
+    // of the thread's, nullptr when none), giving it the focus again, and posting the
+    // activation messages that send the host's window back and bring the dialog forward.
+    virtual void* FocusWindow() = 0;
+    virtual void RestoreFocusWindow(void* window) = 0;
+    virtual void PostReactivation(void* hostWindow) = 0;
 };
 
 // The dialog's handler for control notifications; adapters deliver every notification here.

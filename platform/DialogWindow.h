@@ -33,9 +33,15 @@ void DestroyDialogWindow(DialogControls* dialog);
 void ActivateDialogWindow(DialogControls* dialog);
 
 // Runs the dialog's loop on the calling thread until `finished` answers true (returns true),
-// or a quit comes (returns false). Headless: each turn plays the next user event of the
-// installed source; none left counts as a quit.
+// or a quit comes (returns false). `finished` is asked after every message. Headless: each
+// turn delivers what was posted to the dialog, else plays the next user event of the
+// installed source; none left counts as a quit. Windows: messages first; when none waits
+// and a source is installed, its next event (none left is a quit), else wait for one.
 bool RunDialogLoop(DialogControls* dialog, const std::function<bool()>& finished);
+
+// What the window system tells the dialog when the user turns to another window (`active`
+// false, `other` the window turned to) or back to it; a host playing the user sends it.
+void DeliverActivation(DialogControls* dialog, bool active, void* other);
 
 // User events a host plays at the dialog, one per call; false when there are none left.
 class UserEventSource {
@@ -43,7 +49,9 @@ class UserEventSource {
     virtual ~UserEventSource() = default;
     virtual bool PlayNext(DialogControls& dialog, DialogUser& user) = 0;
 };
-// Headless only: the loop pulls from this source (nullptr: none, every loop ends at once).
+// The loop pulls from this source (nullptr: none; headless, every loop then ends at once).
+// The caller keeps ownership.
 void SetUserEventSource(UserEventSource* source);
+UserEventSource* InstalledUserEventSource();
 
 } // namespace qv

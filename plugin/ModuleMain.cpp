@@ -1,4 +1,5 @@
-// The module's Windows face: attachment to the process and the dialog procedure.
+// The module's Windows face: attachment to the process. The dialog procedure `UIProc` is the
+// dialog window's adapter.
 // Kept free of platform headers; the signatures are the system's own.
 #include "platform/ModuleStrings.h"
 
@@ -9,10 +10,4 @@ extern "C" __stdcall int DllMain(void* instance, unsigned long reason, void*) {
     if (reason == kProcessAttach)
         qv::SetModuleInstance(instance);
     return 1;
-}
-
-// The settings dialog's procedure. The dialog has not been built yet, so it leaves every
-// message to the system.
-extern "C" __stdcall intptr_t UIProc(void*, unsigned, uintptr_t, intptr_t) {
-    return 0;
 }

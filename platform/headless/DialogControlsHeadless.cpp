@@ -290,6 +290,20 @@ void* HeadlessDialog::Window() {
     return this;
 }
 
+void* HeadlessDialog::FocusWindow() {
+    return reinterpret_cast<void*>(intptr_t{Read(focus_)});
+}
+
+void HeadlessDialog::RestoreFocusWindow(void* window) {
+    SetFocus(int(reinterpret_cast<intptr_t>(window)));
+}
+
+void HeadlessDialog::PostReactivation(void* hostWindow) {
+    std::lock_guard lock(mutex_);
+    ++reactivations_;
+    postedActivations_.push_back(hostWindow);
+}
+
 bool HeadlessDialog::Click(int id) {
     {
         std::lock_guard lock(mutex_);
@@ -410,6 +424,19 @@ int HeadlessDialog::Beeps() {
 
 int HeadlessDialog::Redraws() {
     return Read(redraws_);
+}
+
+int HeadlessDialog::Reactivations() {
+    return Read(reactivations_);
+}
+
+bool HeadlessDialog::TakePostedActivation(void** other) {
+    std::lock_guard lock(mutex_);
+    if (postedActivations_.empty())
+        return false;
+    *other = postedActivations_.front();
+    postedActivations_.erase(postedActivations_.begin());
+    return true;
 }
 
 } // namespace qv

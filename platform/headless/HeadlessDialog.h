@@ -65,6 +65,11 @@ class HeadlessDialog final : public DialogControls, public DialogUser {
     void SetCursor(int cursor) override;
     void Beep() override;
     void* Window() override;
+    // The focus is a control id, carried as the window.
+    void* FocusWindow() override;
+    void RestoreFocusWindow(void* window) override;
+    // Counts it and queues the dialog's own activation for the loop to deliver.
+    void PostReactivation(void* hostWindow) override;
 
     bool Click(int id) override;
     bool ChooseRow(int id, int row) override;
@@ -85,6 +90,9 @@ class HeadlessDialog final : public DialogControls, public DialogUser {
     bool Captured(); // the mouse is captured
     int Beeps();
     int Redraws();
+    int Reactivations();
+    // The oldest activation posted to the dialog and not yet delivered: its other window.
+    bool TakePostedActivation(void** other);
 
   private:
     struct Control {
@@ -124,7 +132,8 @@ class HeadlessDialog final : public DialogControls, public DialogUser {
     std::optional<PixelRect> parentArea_;
     ScreenMetrics screen_ = kHeadlessScreen;
     bool systemMenu_ = true, captured_ = false;
-    int cursor_ = -1, beeps_ = 0, redraws_ = 0;
+    int cursor_ = -1, beeps_ = 0, redraws_ = 0, reactivations_ = 0;
+    std::vector<void*> postedActivations_;
 };
 
 } // namespace qv

@@ -216,6 +216,19 @@ void Win32DialogControls::Beep() {
     MessageBeep(0);
 }
 
+void* Win32DialogControls::FocusWindow() {
+    return GetFocus();
+}
+
+void Win32DialogControls::RestoreFocusWindow(void* window) {
+    ::SetFocus(HWND(window));
+}
+
+void Win32DialogControls::PostReactivation(void* hostWindow) {
+    PostMessageA(HWND(hostWindow), WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), LPARAM(dialog_));
+    PostMessageA(dialog_, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), LPARAM(hostWindow));
+}
+
 HWND Win32DialogUser::Reachable(int id, const char* windowClass) {
     HWND item = GetDlgItem(dialog_, id);
     if (!item || !(GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(item) ||

@@ -51,6 +51,9 @@ class Win32DialogControls final : public DialogControls {
     void SetCursor(int cursor) override;
     void Beep() override;
     void* Window() override { return dialog_; }
+    void* FocusWindow() override;
+    void RestoreFocusWindow(void* window) override;
+    void PostReactivation(void* hostWindow) override;
 
   private:
     HWND dialog_;
