@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests every build: native, ASan+UBSan, TSan, and win32 under Wine (on Xvfb).
-# Usage: scripts/test-all.sh [preset ...]   (default: format native asan tsan win32)
+# Usage: scripts/test-all.sh [preset ...]   (default: format native asan tsan fuzz win32)
+# fuzz runs every libFuzzer target for a short fixed time (QV_FUZZ_SECONDS, default 15).
 # On a machine that cannot execute 32-bit programs the win32 build is still made and its
 # native checks run; the Wine tests are not run and the script says so.
 set -uo pipefail
@@ -8,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh || exit 1
 
 presets=("$@")
-[ ${#presets[@]} -eq 0 ] && presets=(format native asan tsan win32)
+[ ${#presets[@]} -eq 0 ] && presets=(format native asan tsan fuzz win32)
 jobs=$(nproc)
 passed=0
 failed=0
@@ -35,6 +36,20 @@ for preset in "${presets[@]}"; do
             failed=$((failed + 1))
             status=1
         fi
+        continue
+    fi
+    if [ "$preset" = fuzz ]; then
+        out=$(bash scripts/fuzz.sh "${QV_FUZZ_SECONDS:-15}")
+        rc=$?
+        echo "$out"
+        ok=$(echo "$out" | grep -c ' runs  ok$')
+        bad=$(echo "$out" | grep -c ' runs  CRASH')
+        passed=$((passed + ok))
+        failed=$((failed + bad))
+        if [ $rc -ne 0 ] && [ "$bad" -eq 0 ]; then
+            failed=$((failed + 1))
+        fi
+        [ $rc -ne 0 ] && status=1
         continue
     fi
     if ! cmake --preset "$preset" >"build-$preset.log" 2>&1 ||
