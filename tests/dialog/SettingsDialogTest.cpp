@@ -114,12 +114,12 @@ class SettingsDialogTest : public ::testing::Test {
         fs::remove_all(folder_, ignored);
     }
 
-    // Attaches the scenario's devices and opens the dialog.
-    bool Start(const Scenario& scenario) {
+    // Attaches the scenario's devices and opens the dialog over `host` (a window, or none).
+    bool Start(const Scenario& scenario, void* host = nullptr) {
         library_ = std::make_unique<qv::sim::SimulatedLibrary>(scenario);
         qv::SetScannerLibrary(library_.get());
         scanner_ = std::make_unique<CScanner>();
-        return SettingsDialog_Create(&host_, *scanner_);
+        return SettingsDialog_Create(host, *scanner_);
     }
 
     DialogControls& Controls() { return *SettingsDialog_Controls(); }
@@ -154,7 +154,6 @@ class SettingsDialogTest : public ::testing::Test {
         return FindSettingsValue(text.str(), key).value_or("(missing)");
     }
 
-    int host_ = 0;
     Script script_;
     qv::test::FakeClock clock_;
     std::unique_ptr<qv::sim::SimulatedLibrary> library_;
@@ -325,7 +324,7 @@ TEST_F(SettingsDialogTest, RingShortageClosesTheScannerAndIsNotTriedAgain) {
     EXPECT_EQ(sizes, expected);
 
     SettingsDialog_Destroy();
-    ASSERT_TRUE(SettingsDialog_Create(&host_, *scanner_));
+    ASSERT_TRUE(SettingsDialog_Create(nullptr, *scanner_));
     EXPECT_EQ(allocations, 11);
     EXPECT_TRUE(Boxes().empty());
 }
@@ -356,7 +355,7 @@ TEST_F(SettingsDialogTest, ScanEndsTheLoopAndTheNextSheetFindsTheDialogAsLeft) {
     // The next sheet: only activated, nothing started afresh.
     void* window = SettingsDialog_Window();
     const size_t logged = LogLines().size();
-    ASSERT_TRUE(SettingsDialog_Create(&host_, *scanner_));
+    ASSERT_TRUE(SettingsDialog_Create(nullptr, *scanner_));
     EXPECT_EQ(dialogResult, 0);
     EXPECT_EQ(SettingsDialog_Window(), window);
     EXPECT_EQ(LogLines().size(), logged);
@@ -445,9 +444,10 @@ TEST_F(SettingsDialogTest, WhileAPrescanRunsDoneOnlyStopsItAndScanWaits) {
 // Turning to the host's window while the dialog waits beeps and brings the dialog back with
 // the focus where it was; once a scan has started the host may have the activation.
 TEST_F(SettingsDialogTest, TheHostCannotBeActivatedWhileTheDialogWaits) {
-    ASSERT_TRUE(Start(qv::sim::DefaultScenario()));
+    int hostWindow = 0;
+    void* host = &hostWindow;
+    ASSERT_TRUE(Start(qv::sim::DefaultScenario(), host));
     auto& model = dynamic_cast<qv::HeadlessDialog&>(Controls());
-    void* host = &host_;
     script_.Add([host](DialogControls& dialog, DialogUser& user) {
         EXPECT_TRUE(user.Type(kIdContrast, "4"));
         dialog.SetDefaultButton(kIdDone);
