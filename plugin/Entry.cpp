@@ -6,7 +6,7 @@
 #include "plugin/Module.h"
 #include "plugin/Pipeline.h"
 #include "plugin/Scripting.h"
-#include "plugin/Seams.h"
+#include "plugin/SettingsDialogPhase.h"
 #include "scanner/ScannerClock.h"
 
 #include <cstring>

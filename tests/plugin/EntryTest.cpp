@@ -6,7 +6,12 @@
 #include "plugin/Globals.h"
 #include "plugin/HostUtilities.h"
 #include "plugin/Pipeline.h"
-#include "plugin/Seams.h"
+#include "plugin/SettingsDialogPhase.h"
+#include "dialog/ControlIds.h"
+#include "dialog/SettingsDialog.h"
+#include "platform/DialogWindow.h"
+#include "platform/SettingsLocation.h"
+#include "sim/SimulatedLibrary.h"
 #include "resources/strings.h"
 #include "tests/scanner/FakeClock.h"
 
@@ -16,26 +21,28 @@ namespace {
 
 using qv::MsgIcon;
 
-struct ScriptedDialog : qv::SettingsDialogPort {
-    bool createSucceeds = true;
-    bool scanStarted = true;
-    int creates = 0;
-    int runs = 0;
-    int destroys = 0;
-    bool Create(Globals*) override {
-        ++creates;
-        return createSucceeds;
+// The user at the settings dialog: one click per turn of its loop; none left ends it.
+class Clicks final : public qv::UserEventSource {
+  public:
+    explicit Clicks(std::vector<int> ids) : ids_(std::move(ids)) {}
+    bool PlayNext(qv::DialogControls&, qv::DialogUser& user) override {
+        if (next_ >= ids_.size())
+            return false;
+        EXPECT_TRUE(user.Click(ids_[next_++]));
+        return true;
     }
-    bool Run(Globals* globals) override {
-        ++runs;
-        if (scanStarted) {
-            globals->gLastRows = 1200;
-            globals->gLastCols = 800;
-        }
-        return scanStarted;
-    }
-    void Destroy(Globals*) override { ++destroys; }
+
+  private:
+    std::vector<int> ids_;
+    size_t next_ = 0;
 };
+
+// One colour device holding a sheet, for every test of the suite: the module's scanner
+// object outlives a single test.
+qv::sim::SimulatedLibrary& Device() {
+    static qv::sim::SimulatedLibrary library(qv::sim::DefaultScenario());
+    return library;
+}
 
 class EntryTest : public ::testing::Test {
   protected:
@@ -45,13 +52,26 @@ class EntryTest : public ::testing::Test {
         ClearLog();
         activeSelector = 0;
     }
-    void TearDown() override { qv::SetSettingsDialog(nullptr); }
+    void TearDown() override {
+        qv::SetUserEventSource(nullptr);
+        SettingsDialog_Destroy();
+        qv::SetScannerLibrary(nullptr);
+        qv::SetScannerClock(nullptr);
+        qv::SetSettingsFolder("");
+    }
+    // The dialog will find the simulated device and keep its settings file here.
+    void UseDevice() {
+        qv::SetScannerClock(&deviceClock);
+        qv::SetScannerLibrary(&Device());
+        qv::SetSettingsFolder("./");
+    }
 
     Globals* RecordOf(MiniHost& host) {
         return reinterpret_cast<Globals*>(*reinterpret_cast<HostHandle>(host.data));
     }
 
     MiniHost host;
+    qv::test::FakeClock deviceClock;
 };
 
 TEST_F(EntryTest, UnknownSelectorCreatesRecordAndLeavesItUnlocked) {
@@ -139,57 +159,51 @@ TEST_F(EntryTest, FinalizeAlwaysCancels) {
 }
 
 TEST_F(EntryTest, StartWithoutDialogMeansNoScanWanted) {
+    Clicks nobody({});
+    qv::SetUserEventSource(&nobody);
     host.Call(acquireSelectorPrepare);
     EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
     EXPECT_FALSE(RecordOf(host)->queryForParameters);
     EXPECT_FALSE(RecordOf(host)->gContinueImport);
+    EXPECT_EQ(RecordOf(host)->dialogWindow, nullptr);
     EXPECT_EQ(host.record.acquireAgain, 0);
-    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
     EXPECT_EQ(activeSelector.load(), 2);
+
+    // Nothing is asked once the query flag has fallen.
+    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
+    EXPECT_EQ(SettingsDialog_Window(), nullptr);
 }
 
-TEST_F(EntryTest, StartPathsThroughTheDialog) {
-    ScriptedDialog dialog;
-    qv::SetSettingsDialog(&dialog);
-
-    dialog.createSucceeds = false;
-    EXPECT_EQ(host.Call(acquireSelectorStart), memFullErr);
-    auto boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "memFullErr");
-    EXPECT_EQ(boxes[0].caption, "DoStart");
-    EXPECT_EQ(dialog.runs, 0);
-    EXPECT_FALSE(RecordOf(host)->queryForParameters);
-
-    // Nothing is asked once a failure has cleared the query flag.
-    dialog.createSucceeds = true;
+TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
+    UseDevice();
+    Clicks user({kIdScan});
+    qv::SetUserEventSource(&user);
     EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
-    EXPECT_EQ(dialog.creates, 1);
-
-    RecordOf(host)->queryForParameters = true;
-    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
-    EXPECT_EQ(dialog.runs, 1);
-    EXPECT_TRUE(RecordOf(host)->gContinueImport);
-    EXPECT_TRUE(RecordOf(host)->queryForParameters);
-    EXPECT_EQ(dialog.destroys, 0);
+    Globals* globals = RecordOf(host);
+    EXPECT_TRUE(globals->gContinueImport);
+    EXPECT_TRUE(globals->queryForParameters);
+    EXPECT_NE(globals->dialogWindow, nullptr);
+    // RGB, A4 landscape at 300 dpi: what a dialog without a settings file offers.
+    EXPECT_EQ(globals->gLastMode, plugInModeRGBColor);
+    EXPECT_EQ(globals->gLastCols, 3510);
+    EXPECT_EQ(globals->gLastRows, 2490);
+    EXPECT_EQ(globals->gDPI, 300);
+    EXPECT_EQ(globals->iPaperIndex, 8);
+    EXPECT_STREQ(globals->szProductName, "Vellumix for Photoshop");
     EXPECT_TRUE(qv::TakeMessageBoxes().empty());
-    const std::string log = ReadLog();
-    EXPECT_NE(log.find("DoStart\ngContinueImport == true\ntest 1\ntest 2\n"), std::string::npos);
+    EXPECT_NE(ReadLog().find("gContinueImport == true\ntest 1\ntest 2\n"), std::string::npos);
 
     EXPECT_EQ(host.Call(acquireSelectorContinue), noErr);
-    EXPECT_EQ(host.record.data, nullptr);
-    EXPECT_EQ(host.record.theRect.bottom, 0);
-    EXPECT_EQ(host.record.theRect.right, 0);
     EXPECT_EQ(host.Call(acquireSelectorFinish), noErr);
     EXPECT_EQ(host.record.acquireAgain, 1);
-    EXPECT_TRUE(qv::TakeMessageBoxes().empty());
     EXPECT_EQ(activeSelector.load(), 4);
     EXPECT_NE(ReadLog().find("DoFinish\nDoFinish Done\n"), std::string::npos);
 }
 
 TEST_F(EntryTest, HostThatCannotFinalizeIsToldAndTheImportGoesOn) {
-    ScriptedDialog dialog;
-    qv::SetSettingsDialog(&dialog);
+    UseDevice();
+    Clicks user({kIdScan});
+    qv::SetUserEventSource(&user);
     host.record.canFinalize = 0;
     EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
     auto boxes = qv::TakeMessageBoxes();
@@ -197,18 +211,19 @@ TEST_F(EntryTest, HostThatCannotFinalizeIsToldAndTheImportGoesOn) {
     EXPECT_EQ(boxes[0].text, "not gStuff->canFinalize");
     EXPECT_EQ(boxes[0].caption, "DoStart");
     EXPECT_EQ(boxes[0].owner, nullptr);
-    EXPECT_EQ(dialog.destroys, 1);
+    EXPECT_EQ(RecordOf(host)->dialogWindow, nullptr);
+    EXPECT_EQ(SettingsDialog_Window(), nullptr);
     EXPECT_FALSE(RecordOf(host)->queryForParameters);
     EXPECT_TRUE(RecordOf(host)->gContinueImport);
 }
 
 TEST_F(EntryTest, UserLeavingTheDialogClosesIt) {
-    ScriptedDialog dialog;
-    dialog.scanStarted = false;
-    qv::SetSettingsDialog(&dialog);
+    UseDevice();
+    Clicks user({kIdDone});
+    qv::SetUserEventSource(&user);
     EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
-    EXPECT_EQ(dialog.destroys, 1);
     EXPECT_EQ(RecordOf(host)->dialogWindow, nullptr);
+    EXPECT_EQ(SettingsDialog_Window(), nullptr);
 }
 
 TEST_F(EntryTest, FinishAfterFailedStartTellsOfTheScratchDiskWhenAnImageWasExpected) {
