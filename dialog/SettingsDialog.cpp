@@ -281,9 +281,10 @@ bool SettingsDialog_Create(void* host, CScanner& scanner) {
     hostWindow = host;
     dialogScanner = &scanner;
     savedFocusWindow = nullptr;
-    qv::DialogControls* created = qv::CreateDialogWindow(host, qv::SettingsDialogSpec(), Handlers());
-    dialogWindow = created;
-    return created != nullptr;
+    dialogWindow = qv::CreateDialogWindow(host, qv::SettingsDialogSpec(), Handlers());
+    if (!dialogWindow)
+        qv::SetActiveDialogControls(nullptr);
+    return dialogWindow != nullptr;
 }
 
 bool SettingsDialog_Run() {
