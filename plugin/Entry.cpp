@@ -7,7 +7,6 @@
 #include "plugin/Pipeline.h"
 #include "plugin/Scripting.h"
 #include "plugin/SettingsDialogPhase.h"
-#include "scanner/ScannerClock.h"
 
 #include <cstring>
 
@@ -152,9 +151,8 @@ void DoFinish(Globals* globals) {
     }
     activeSelector = 4;
     LogText("DoFinish");
-    // A running reader is given two seconds to see the flag and let go of the device.
-    if (!readerStop.exchange(true))
-        qv::GetScannerClock().Sleep(2000);
+    // A reader still running is told to stop and waited for, so it lets go of the device.
+    StopReader();
     stuff->acquireAgain = globals->gContinueImport ? 1 : 0;
     RecordImportInfo(globals);
     if (!stuff->canFinalize)

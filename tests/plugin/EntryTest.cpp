@@ -169,9 +169,12 @@ TEST_F(EntryTest, StartWithoutDialogMeansNoScanWanted) {
     EXPECT_EQ(host.record.acquireAgain, 0);
     EXPECT_EQ(activeSelector.load(), 2);
 
-    // Nothing is asked once the query flag has fallen.
-    EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
+    // Without the dialog nothing prepared the scanner: the picture width cannot be read.
+    EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
     EXPECT_EQ(SettingsDialog_Window(), nullptr);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Get Picture Width");
 }
 
 TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
@@ -193,7 +196,12 @@ TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
     EXPECT_TRUE(qv::TakeMessageBoxes().empty());
     EXPECT_NE(ReadLog().find("gContinueImport == true\ntest 1\ntest 2\n"), std::string::npos);
 
-    EXPECT_EQ(host.Call(acquireSelectorContinue), noErr);
+    // This host has no buffer to give for a strip.
+    EXPECT_EQ(host.Call(acquireSelectorContinue), memFullErr);
+    auto boxes = qv::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "AllocateStripBuffer");
+    EXPECT_EQ(boxes[0].text, "Error Alocating Strip-Buffer");
     EXPECT_EQ(host.Call(acquireSelectorFinish), noErr);
     EXPECT_EQ(host.record.acquireAgain, 1);
     EXPECT_EQ(activeSelector.load(), 4);
@@ -249,18 +257,10 @@ TEST_F(EntryTest, FinishAfterFailedStartTellsOfTheScratchDiskWhenAnImageWasExpec
     }
 }
 
-TEST_F(EntryTest, FinishStopsARunningReaderAndGivesItTwoSeconds) {
-    qv::test::FakeClock clock;
-    qv::SetScannerClock(&clock);
+TEST_F(EntryTest, FinishStopsTheReader) {
     readerStop = false;
     host.Call(acquireSelectorFinish);
     EXPECT_TRUE(readerStop.load());
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{2000});
-
-    // With no reader left there is nothing to wait for.
-    host.Call(acquireSelectorFinish);
-    qv::SetScannerClock(nullptr);
-    EXPECT_EQ(clock.sleeps.size(), 1u);
 }
 
 struct PositionRecorder : qv::AbsentScannerLibrary {
