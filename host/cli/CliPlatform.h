@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/Host.h"
+#include "host/UserScript.h"
 
 #include <functional>
 #include <string>
@@ -20,6 +21,11 @@ intptr_t HostWindow();
 // the platform has a single convention. report gets one line per call.
 EntryCaller StdcallCaller(std::function<void(const std::string&)> report);
 bool UseScenario(const std::string& path, std::string& error);
+// Where the module keeps "QVL.ini"; before BindModule.
+bool UseSettingsFolder(const std::string& folder, std::string& error);
+// The user at the module's dialog (nullptr: none). Natively the dialog's loop pulls the
+// events; on Windows they are played on the real dialog whenever its loop waits.
+void PlayUserEvents(ScriptPlayer* player);
 void Shutdown();
 
 } // namespace qv::host::cli

@@ -1,5 +1,7 @@
 #include "host/cli/CliPlatform.h"
+#include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
+#include "platform/SettingsLocation.h"
 
 #if defined(QV_HOST_WITH_SIM)
 #include "host/cli/SimScenario.h"
@@ -25,6 +27,15 @@ intptr_t HostWindow() {
 
 EntryCaller StdcallCaller(std::function<void(const std::string&)>) {
     return {};
+}
+
+bool UseSettingsFolder(const std::string& folder, std::string&) {
+    qv::SetSettingsFolder(folder);
+    return true;
+}
+
+void PlayUserEvents(ScriptPlayer* player) {
+    qv::SetUserEventSource(player);
 }
 
 #if defined(QV_HOST_WITH_SIM)

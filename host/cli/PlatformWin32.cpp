@@ -1,10 +1,15 @@
+#include "dialog/ControlIds.h"
 #include "host/cli/CliPlatform.h"
 #include "platform/MessageBox.h"
+#include "platform/win32/DialogControlsWin32.h"
+#include "sim/Scenario.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
 #include <set>
+#include <vector>
 
 namespace qv::host::cli {
 
@@ -87,6 +92,101 @@ __attribute__((noinline)) void CallAsStdcall(StdcallCall* c) {
                  : "eax", "ecx", "edx", "esi", "memory", "cc");
 }
 
+// The user's turns: the module's dialog loop dispatches this thread's timer while it waits.
+constexpr UINT kTurnMs = 20;
+ScriptPlayer* g_player = nullptr;
+UINT_PTR g_timer = 0;
+bool g_playing = false;
+
+struct Windows {
+    HWND dialog = nullptr;
+    bool box = false;
+};
+
+BOOL CALLBACK LookAt(HWND w, LPARAM found) {
+    auto* windows = reinterpret_cast<Windows*>(found);
+    if (IsWindowVisible(w) && IsMessageBox(w))
+        windows->box = true;
+    else if (!windows->dialog && GetDlgItem(w, kIdMode) && GetDlgItem(w, kIdPaper) && GetDlgItem(w, kIdScan))
+        windows->dialog = w;
+    return TRUE;
+}
+
+bool WriteBitmap(const std::string& file, int width, int height, const std::vector<char>& rows) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42; // "BM"
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = DWORD(header.bfOffBits + rows.size());
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(rows.data(), std::streamsize(rows.size()));
+    return bool(out.flush());
+}
+
+// The dialog as drawn, window frame included, as a 24-bit BMP.
+bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::string& error) {
+    HWND window = HWND(dialog.Window());
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) {
+        error = "the dialog has no area to capture";
+        return false;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ before = SelectObject(memory, image);
+    if (!PrintWindow(window, memory, 0)) {
+        HDC drawn = GetWindowDC(window);
+        BitBlt(memory, 0, 0, width, height, drawn, 0, 0, SRCCOPY);
+        ReleaseDC(window, drawn);
+    }
+    GdiFlush();
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    std::vector<char> rows(static_cast<const char*>(bits), static_cast<const char*>(bits) + stride * height);
+    SelectObject(memory, before);
+    DeleteObject(image);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!WriteBitmap(file, width, height, rows)) {
+        error = "cannot write " + file;
+        return false;
+    }
+    return true;
+}
+
+// One event per turn, and only while the dialog's own loop waits: not while a message box
+// (whose loop dispatches the timer too) is up, nor inside an event whose handler is running.
+void CALLBACK Turn(HWND, UINT, UINT_PTR, DWORD) {
+    Windows windows;
+    EnumThreadWindows(GetCurrentThreadId(), LookAt, reinterpret_cast<LPARAM>(&windows));
+    if (g_playing || !g_player || windows.box || !windows.dialog || !IsWindowVisible(windows.dialog) ||
+        !IsWindowEnabled(windows.dialog))
+        return;
+    g_playing = true;
+    qv::Win32DialogControls controls(windows.dialog, g_module);
+    qv::Win32DialogUser user(windows.dialog);
+    const bool more = g_player->PlayNext(controls, user);
+    g_playing = false;
+    const int wait = g_player->TakeWait();
+    KillTimer(nullptr, g_timer);
+    g_timer = SetTimer(nullptr, 0, wait > 0 ? UINT(wait) : kTurnMs, Turn);
+    // As a user who closes the dialog: its loop ends as on a quit message.
+    if (!more)
+        PostQuitMessage(0);
+}
+
 } // namespace
 
 EntryFn BindModule(std::string& error) {
@@ -134,12 +234,36 @@ EntryCaller StdcallCaller(std::function<void(const std::string&)> report) {
 }
 
 bool UseScenario(const std::string& path, std::string& error) {
+    // The stand-in library would take a scenario it cannot read for a missing driver.
+    qv::sim::Scenario scenario;
+    if (!qv::sim::LoadScenarioFile(path, scenario, error))
+        return false;
     // The stand-in scanner library reads it when the module loads the library.
     if (!SetEnvironmentVariableA("QV_SIM_SCENARIO", path.c_str())) {
         error = "cannot set QV_SIM_SCENARIO";
         return false;
     }
     return true;
+}
+
+// The module's settings location honours this variable; it cannot be told otherwise across
+// the module's boundary.
+bool UseSettingsFolder(const std::string& folder, std::string& error) {
+    if (SetEnvironmentVariableA("QV_SETTINGS_DIR", folder.c_str()))
+        return true;
+    error = "cannot set QV_SETTINGS_DIR";
+    return false;
+}
+
+void PlayUserEvents(ScriptPlayer* player) {
+    g_player = player;
+    if (g_timer)
+        KillTimer(nullptr, g_timer);
+    g_timer = 0;
+    if (!player)
+        return;
+    player->SetScreenshot(SaveScreenshot);
+    g_timer = SetTimer(nullptr, 0, kTurnMs, Turn);
 }
 
 void Shutdown() {

@@ -1,11 +1,17 @@
 // quorvel-host / QuorvelHost.exe: runs an import module the way a host does and prints
 // every call, result and message box in a stable form, one line each.
+#include "dialog/ControlTable.h"
+#include "host/ScanCommand.h"
 #include "host/cli/CliPlatform.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,16 +43,25 @@ int Compare(const char* a, const char* b) {
 }
 
 int Usage() {
-    std::fputs("usage: quorvel-host about\n"
-               "       quorvel-host series [options]\n"
-               "       quorvel-host run SELECTOR... [options]\n"
-               "       quorvel-host compare IMAGE IMAGE   (PBM, PGM or PPM)\n"
-               "options: --out DIR  --tiff  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
-               "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
-               "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
-               "         --max-images N  --hostile  --scenario FILE\n"
-               "         --play ROWSxCOLS[:MODE][:invert][:alpha],...  (a recorded series to play)\n",
-               stderr);
+    std::fputs(
+        "usage: quorvel-host about\n"
+        "       quorvel-host series [options]\n"
+        "       quorvel-host scan [scan options] [options]   (a series played at the dialog)\n"
+        "       quorvel-host run SELECTOR... [options]\n"
+        "       quorvel-host compare IMAGE IMAGE   (PBM, PGM or PPM)\n"
+        "options: --out DIR  --tiff  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
+        "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
+        "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
+        "         --max-images N  --hostile  --scenario FILE\n"
+        "         --play ROWSxCOLS[:MODE][:invert][:alpha],...  (a recorded series to play)\n"
+        "         --actions FILE  (user events at the dialog)  --settings-dir DIR  (where QVL.ini is)\n"
+        "scan options, played in this order: --scanner N  --mode NAME  --resolution DPI\n"
+        "         --paper NAME | --area X,Y,W,H (inches)  --brightness N  --contrast N  --gamma G\n"
+        "         --threshold N  --level N  --blur ROW  --sharpen ROW  --background ROW\n"
+        "         --ntsc | --srgb  --center-load | --side-load  --units inch|cm|scanner\n"
+        "         (the --actions events)  --sheets N (Scan clicks; default one per --sheet, or 1)\n"
+        "         --profile NAME  --sheet chart:NAME[:WxH][@DPI] | FILE[@DPI]  (repeatable)\n",
+        stderr);
     return 2;
 }
 
@@ -54,6 +69,43 @@ bool ParseInt(const char* text, long& value) {
     char* end = nullptr;
     value = std::strtol(text, &end, 0);
     return end && end != text && *end == '\0';
+}
+
+bool ReadActions(const std::string& path, std::vector<UserEvent>& events, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    if (!in || !(text << in.rdbuf())) {
+        error = "cannot read actions " + path;
+        return false;
+    }
+    if (ParseUserScript(text.str(), events, error))
+        return true;
+    error = path + ": " + error;
+    return false;
+}
+
+struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        if (!path.empty())
+            std::filesystem::remove(path, ignored);
+    }
+};
+
+// The simulated scanner of --profile and --sheet, kept in a file of its own while the run lasts
+// (on Windows the stand-in library reads it from there).
+std::string WriteScenario(const std::string& text, std::string& error) {
+    std::error_code failed;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(failed);
+    const std::string path =
+        (folder / ("quorvel-host-" + std::to_string(std::random_device{}()) + ".ini")).string();
+    std::ofstream out(path, std::ios::binary);
+    if (failed || !(out << text) || !out.flush()) {
+        error = "cannot write the scenario " + path;
+        return {};
+    }
+    return path;
 }
 
 } // namespace
@@ -64,17 +116,25 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "compare")
         return argc == 4 ? Compare(argv[2], argv[3]) : Usage();
-    if (command != "about" && command != "series" && command != "run")
+    if (command != "about" && command != "series" && command != "run" && command != "scan")
         return Usage();
 
     HostOptions options;
     std::vector<int16_t> selectors;
-    std::string scenario;
+    std::string scenario, actions, settingsDir;
+    ScanSettings scan;
+    const std::vector<std::string> args(argv, argv + argc);
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         long n = 0;
         auto number = [&](long& out) { return i + 1 < argc && ParseInt(argv[++i], out); };
-        if (arg == "--out" && i + 1 < argc) {
+        if (int took = command == "scan" ? TakeScanOption(args, size_t(i), scan) : 0) {
+            i += took - 1;
+        } else if (arg == "--actions" && command != "about" && i + 1 < argc) {
+            actions = argv[++i];
+        } else if (arg == "--settings-dir" && i + 1 < argc) {
+            settingsDir = argv[++i];
+        } else if (arg == "--out" && i + 1 < argc) {
             options.outDir = argv[++i];
         } else if (arg == "--scenario" && i + 1 < argc) {
             scenario = argv[++i];
@@ -128,6 +188,40 @@ int main(int argc, char** argv) {
         return Usage();
 
     std::string error;
+    std::vector<UserEvent> events;
+    if (!actions.empty() && !ReadActions(actions, events, error)) {
+        std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+        return 2;
+    }
+    std::string built;
+    RemovedAtEnd builtScenario;
+    if (command == "scan") {
+        std::vector<UserEvent> played;
+        if (!CompileScan(scan, events, played, error) || !ScanScenarioText(scan, built, error)) {
+            std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+            return 2;
+        }
+        events = std::move(played);
+    }
+    if (!built.empty()) {
+        if (!scenario.empty()) {
+            std::fputs("quorvel-host: --scenario and --profile or --sheet both name the scanner\n", stderr);
+            return 2;
+        }
+        if ((builtScenario.path = scenario = WriteScenario(built, error)).empty()) {
+            std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    if (!settingsDir.empty()) {
+        std::error_code failed;
+        const std::string folder = std::filesystem::absolute(settingsDir, failed).string();
+        if (failed || !cli::UseSettingsFolder(folder, error)) {
+            std::fprintf(stderr, "quorvel-host: settings folder %s: %s\n", settingsDir.c_str(),
+                         error.c_str());
+            return 2;
+        }
+    }
     if (!scenario.empty() && !std::ifstream(scenario)) {
         std::fprintf(stderr, "quorvel-host: cannot read scenario %s\n", scenario.c_str());
         return 2;
@@ -141,10 +235,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
         return 2;
     }
-    cli::InstallBoxPrinter([](const std::string& caption, const std::string& text) {
+    std::unique_ptr<ScriptPlayer> player;
+    if (command == "scan" || !actions.empty())
+        player = std::make_unique<ScriptPlayer>(std::move(events), qv::SettingsDialogSpec(), Print);
+    cli::InstallBoxPrinter([&player](const std::string& caption, const std::string& text) {
         Print("message box " + Quoted(caption) + ": " + Quoted(text));
+        if (player)
+            player->BoxShown(caption, text);
     });
     options.window = cli::HostWindow();
+    cli::PlayUserEvents(player.get());
 
     bool passed = false;
     {
@@ -163,6 +263,12 @@ int main(int argc, char** argv) {
             host.RunSeries();
         passed = host.Passed();
     }
+    cli::PlayUserEvents(nullptr);
+    if (player && !player->Failed()) {
+        for (const std::string& line : player->UnreachedExpectations())
+            Print("expect not reached: " + line);
+        passed = passed && player->UnreachedExpectations().empty();
+    }
     cli::Shutdown();
-    return passed ? 0 : 1;
+    return passed && !(player && player->Failed()) ? 0 : 1;
 }
