@@ -19,7 +19,7 @@ int32_t CapWidth(int64_t width) {
     return static_cast<int32_t>(std::clamp<int64_t>(width, 0, kMaxWidth));
 }
 
-int LogCount(size_t count) {
+int ClampToInt(size_t count) {
     return static_cast<int>(std::min<size_t>(count, std::numeric_limits<int32_t>::max()));
 }
 
@@ -35,11 +35,11 @@ int64_t RunPixels(const uint8_t* block, size_t end) {
 // length is a divisor near it.
 void RepairWidth(RowFormat& f, size_t received) {
     LogLine("if( ( iReceived%%iByteWidth ) )");
-    LogLine("iReceived %d  iByteWidth %d", LogCount(received), f.iByteWidth);
+    LogLine("iReceived %d  iByteWidth %d", ClampToInt(received), f.iByteWidth);
     const int64_t cap = int64_t{f.gLastCols} + f.resolution / 24;
     if (f.iByteWidth > cap && cap > 0)
         f.iByteWidth = static_cast<int32_t>(cap);
-    LogLine("iReceived %d  iByteWidth %d", LogCount(received), f.iByteWidth);
+    LogLine("iReceived %d  iByteWidth %d", ClampToInt(received), f.iByteWidth);
     for (int64_t d = std::max<int64_t>(1, f.iByteWidth - 30); d <= f.iByteWidth + 30; ++d) {
         if (received % static_cast<uint64_t>(d) == 0) {
             f.iByteWidth = static_cast<int32_t>(d);
@@ -418,7 +418,7 @@ RowStatus FindRowWidth(RowFormat& f, const uint8_t* block, size_t received,
 int32_t RowsInBlock(const RowFormat& format, size_t bytes) {
     if (format.iByteWidth <= 0)
         return 0;
-    return LogCount(bytes / static_cast<size_t>(format.iByteWidth));
+    return ClampToInt(bytes / static_cast<size_t>(format.iByteWidth));
 }
 
 size_t DecodeRunLength(const uint8_t* block, size_t received, uint8_t* out, size_t outSize) {

@@ -59,8 +59,9 @@ RowStatus SetChromaRatio(RowFormat& format);
 using PictureWidthReader = std::function<bool(int32_t& width)>;
 
 // The width step on the first block with data: sets `iByteWidth` and `iPixelWidth` (and
-// `rawWidth` when it was 0, through `readPictureWidth`, which may be empty). ZeroWidth
-// leaves both widths 0; the step is then tried again on the next block with data.
+// `rawWidth` when it was 0, through `readPictureWidth`, which may be empty). ZeroWidth, also
+// the answer for indexed colour, leaves both widths 0: the block gives no rows, and the step
+// is tried again on the next block with data.
 RowStatus FindRowWidth(RowFormat& format, const uint8_t* block, size_t received,
                        const PictureWidthReader& readPictureWidth);
 
@@ -74,8 +75,9 @@ size_t DecodeRunLength(const uint8_t* block, size_t received, uint8_t* out, size
 size_t DecodeRunLengthStretched(const uint8_t* block, size_t received, uint8_t* out, size_t outSize,
                                 int32_t chromaRatio);
 
-// Fills one strip row of one plane. `block` holds the chunk's rows from `blockOffset` on;
-// a source byte outside its row or the block reads as white.
+// Fills one strip row of one plane (0 to 2 for RGB, else 0): strip row r reads source row r,
+// or r / verticalFactor, of the chunk at `blockOffset`, less the left skip, with the chroma
+// stretch for gray and RGB. A source byte outside its row or the block reads as white.
 void CopyStripRow(const RowFormat& format, const uint8_t* block, size_t blockSize, size_t blockOffset,
                   int32_t stripRow, int32_t plane, uint8_t* out, size_t rowBytes);
 
