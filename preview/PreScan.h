@@ -4,6 +4,7 @@
 // under PreScanLock().
 #pragma once
 
+#include "dialog/DialogUtilities.h"
 #include "platform/MemoryImage.h"
 
 #include <atomic>
@@ -12,23 +13,21 @@
 #include <mutex>
 #include <vector>
 
-// top, left, bottom, right; -1 for none.
-struct Rect16 {
-    int16_t top = -1, left = -1, bottom = -1, right = -1;
-};
+// No rectangle: every side -1.
+constexpr Rect16 kNoRect{-1, -1, -1, -1};
 
 struct PreScanState {
     int32_t iPreviewWidth = -1;
     int32_t iPreviewRows = -1;
-    Rect16 rectPictureArea;
+    Rect16 rectPictureArea = kNoRect;
     int32_t iAreaWidth = -1, iAreaHeight = -1;
     int32_t iImageBufferSize = -1;
     int32_t iPixelBorderLimit = 1;
     int32_t iAnchorX = 0, iAnchorY = 0;
     std::vector<uint8_t> ptr_byteImage;      // rows of iAreaWidth x 3 bytes
     std::vector<uint8_t> ptr_byteGammaCurve; // 256 entries once made
-    Rect16 rectSelect;
-    Rect16 rectDrawn;
+    Rect16 rectSelect = kNoRect;
+    Rect16 rectDrawn = kNoRect;
     double dPixelsPerInch = -1.0;
     bool bDCCreated = false;
     bool bMoveRect = false;
