@@ -63,55 +63,29 @@ uint64_t ToMemoryOrder(uint64_t msbFirst) {
         return msbFirst;
 }
 
-// Output of the decoders: bits MSB first, cleared shortly before they are written so that
-// white runs cost nothing but the clearing.
-class BitRows {
-  public:
-    BitRows(uint8_t* out, size_t size) : out_(out), size_(size) {}
+// Clears out[cleared, end) and a stretch beyond, so that clearing costs one memset per
+// kClearAhead bytes; answers the new end of what is cleared.
+size_t ClearAhead(uint8_t* out, size_t size, size_t cleared, size_t end) {
+    const size_t to = std::min(size, std::max(end, cleared + kClearAhead));
+    std::memset(out + cleared, 0, to - cleared);
+    return to;
+}
 
-    uint64_t Limit() const { return uint64_t{size_} * 8; }
-
-    // Sets bits [from, to), to <= Limit().
-    void SetBlack(uint64_t from, uint64_t to) {
-        const size_t first = static_cast<size_t>(from >> 3);
-        const uint32_t length = static_cast<uint32_t>(to - from);
-        if (length <= kWordRun && first + 8 <= size_) {
-            ClearTo(first + 8);
-            const uint64_t mask = (~uint64_t{0} << (64 - length)) >> (from & 7);
-            uint64_t word;
-            std::memcpy(&word, out_ + first, 8);
-            word |= ToMemoryOrder(mask);
-            std::memcpy(out_ + first, &word, 8);
-            return;
-        }
-        const size_t last = static_cast<size_t>(to >> 3);
-        ClearTo(static_cast<size_t>((to + 7) >> 3));
-        const uint8_t head = static_cast<uint8_t>(0xFF >> (from & 7));
-        const uint8_t tail = static_cast<uint8_t>(~(0xFF >> (to & 7)));
-        if (first == last) {
-            out_[first] |= head & tail;
-            return;
-        }
-        out_[first] |= head;
-        std::memset(out_ + first + 1, 0xFF, last - first - 1);
-        if (to & 7)
-            out_[last] |= tail;
+// Sets bits [from, to) of cleared bytes, MSB first: masks at the ends, whole bytes between.
+void SetLongRun(uint8_t* out, uint64_t from, uint64_t to) {
+    const size_t first = static_cast<size_t>(from >> 3);
+    const size_t last = static_cast<size_t>(to >> 3);
+    const uint8_t head = static_cast<uint8_t>(0xFF >> (from & 7));
+    const uint8_t tail = static_cast<uint8_t>(~(0xFF >> (to & 7)));
+    if (first == last) {
+        out[first] |= head & tail;
+        return;
     }
-
-    // Everything before `end` bytes has been written or cleared.
-    void ClearTo(size_t end) {
-        if (end <= cleared_)
-            return;
-        const size_t to = std::min(size_, std::max(end, cleared_ + kClearAhead));
-        std::memset(out_ + cleared_, 0, to - cleared_);
-        cleared_ = to;
-    }
-
-  private:
-    uint8_t* out_;
-    size_t size_;
-    size_t cleared_ = 0;
-};
+    out[first] |= head;
+    std::memset(out + first + 1, 0xFF, last - first - 1);
+    if (to & 7)
+        out[last] |= tail;
+}
 
 // A row of `pixels` source pixels as the decoder writes it: one pixel more after every
 // `ratio`, each of the colour of the pixel before it. The quotient is taken by multiplying
@@ -146,7 +120,8 @@ struct NoStretch {
 };
 
 // Every zero byte ends a row, the block's last one too: a row that does not fill its last
-// byte still counts that byte. Stops when the output is full.
+// byte still counts that byte. Stops when the output is full. Output bytes are cleared
+// shortly before black runs are set in them, so that a white run costs nothing but that.
 template <typename Widening>
 size_t Decode(const uint8_t* block, size_t received, uint8_t* out, size_t outSize, Widening widening) {
     if (out == nullptr || outSize == 0)
@@ -155,8 +130,8 @@ size_t Decode(const uint8_t* block, size_t received, uint8_t* out, size_t outSiz
         received = 0;
     // Positions are bits: keep their count in range.
     outSize = static_cast<size_t>(std::min<uint64_t>(outSize, uint64_t{1} << 60));
-    BitRows rows(out, outSize);
-    const uint64_t limit = rows.Limit();
+    const uint64_t limit = uint64_t{outSize} * 8;
+    size_t cleared = 0;
     // Positions follow from the row's pixel count, so that no run waits for the stretch of
     // the one before it.
     uint64_t rowStart = 0;
@@ -169,18 +144,34 @@ size_t Decode(const uint8_t* block, size_t received, uint8_t* out, size_t outSiz
             rowPixels = 0;
         } else {
             rowPixels += code & 0x7Fu;
-            const uint64_t end = rowStart + widening.Widen(rowPixels);
-            if ((code & 0x80) == 0)
-                rows.SetBlack(pos, std::min(end, limit));
+            const uint64_t end = std::min(rowStart + widening.Widen(rowPixels), limit);
+            if ((code & 0x80) == 0) {
+                const size_t first = static_cast<size_t>(pos >> 3);
+                const uint64_t length = end - pos;
+                if (length <= kWordRun && first + 8 <= outSize) {
+                    if (first + 8 > cleared)
+                        cleared = ClearAhead(out, outSize, cleared, first + 8);
+                    uint64_t word;
+                    std::memcpy(&word, out + first, 8);
+                    word |= ToMemoryOrder((~uint64_t{0} << (64 - length)) >> (pos & 7));
+                    std::memcpy(out + first, &word, 8);
+                } else {
+                    const size_t bytes = static_cast<size_t>((end + 7) >> 3);
+                    if (bytes > cleared)
+                        cleared = ClearAhead(out, outSize, cleared, bytes);
+                    SetLongRun(out, pos, end);
+                }
+            }
             pos = end;
         }
         if (pos >= limit) {
-            rows.ClearTo(outSize);
+            ClearAhead(out, outSize, cleared, outSize);
             return outSize;
         }
     }
     const size_t length = static_cast<size_t>(pos >> 3);
-    rows.ClearTo(length);
+    if (length > cleared)
+        ClearAhead(out, outSize, cleared, length);
     return length;
 }
 
