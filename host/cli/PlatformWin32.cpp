@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -92,6 +93,15 @@ __attribute__((noinline)) void CallAsStdcall(StdcallCall* c) {
                  : "eax", "ecx", "edx", "esi", "memory", "cc");
 }
 
+// Through the runtime, whose copy of the environment getenv reads in the loaded libraries too;
+// it sets the process's own as well.
+bool SetVariable(const std::string& name, const std::string& value, std::string& error) {
+    if (_putenv((name + "=" + value).c_str()) == 0)
+        return true;
+    error = "cannot set " + name;
+    return false;
+}
+
 // The user's turns: the module's dialog loop dispatches this thread's timer while it waits.
 constexpr UINT kTurnMs = 20;
 ScriptPlayer* g_player = nullptr;
@@ -147,11 +157,12 @@ bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::st
     void* bits = nullptr;
     HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ before = SelectObject(memory, image);
-    if (!PrintWindow(window, memory, 0)) {
-        HDC drawn = GetWindowDC(window);
-        BitBlt(memory, 0, 0, width, height, drawn, 0, 0, SRCCOPY);
-        ReleaseDC(window, drawn);
-    }
+    // Drawn now, children and frame too, then copied as it shows.
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC drawn = GetWindowDC(window);
+    BitBlt(memory, 0, 0, width, height, drawn, 0, 0, SRCCOPY);
+    ReleaseDC(window, drawn);
     GdiFlush();
     const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
     std::vector<char> rows(static_cast<const char*>(bits), static_cast<const char*>(bits) + stride * height);
@@ -239,20 +250,13 @@ bool UseScenario(const std::string& path, std::string& error) {
     if (!qv::sim::LoadScenarioFile(path, scenario, error))
         return false;
     // The stand-in scanner library reads it when the module loads the library.
-    if (!SetEnvironmentVariableA("QV_SIM_SCENARIO", path.c_str())) {
-        error = "cannot set QV_SIM_SCENARIO";
-        return false;
-    }
-    return true;
+    return SetVariable("QV_SIM_SCENARIO", path, error);
 }
 
 // The module's settings location honours this variable; it cannot be told otherwise across
 // the module's boundary.
 bool UseSettingsFolder(const std::string& folder, std::string& error) {
-    if (SetEnvironmentVariableA("QV_SETTINGS_DIR", folder.c_str()))
-        return true;
-    error = "cannot set QV_SETTINGS_DIR";
-    return false;
+    return SetVariable("QV_SETTINGS_DIR", folder, error);
 }
 
 void PlayUserEvents(ScriptPlayer* player) {
