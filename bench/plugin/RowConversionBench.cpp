@@ -72,22 +72,17 @@ void BM_MemcpyDecoded(benchmark::State& state) {
     Memcpy(state, static_cast<size_t>((kPixels + 7) / 8) * kBitmapRows);
 }
 
-void BM_RgbRowsIntoPlanes(benchmark::State& state) {
-    const int32_t rows = static_cast<int32_t>(state.range(0));
-    RowFormat format;
-    format.enumMode = kScanTypeRgb;
-    format.imageMode = 3;
-    format.iByteWidth = 3 * kPixels;
-    format.iPixelWidth = kPixels;
-    std::vector<uint8_t> block(static_cast<size_t>(3) * kPixels * rows);
+// A block of `rows` colour rows taken apart plane by plane into one strip, as the transfer
+// does: copy(block, strip, plane) fills the strip with one plane. Counts the block's bytes.
+template <typename Copy> void Planes(benchmark::State& state, Copy copy) {
+    const size_t rows = static_cast<size_t>(state.range(0));
+    std::vector<uint8_t> block(3 * kPixels * rows);
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<uint8_t>(i * 13);
-    std::vector<uint8_t> strip(static_cast<size_t>(kPixels) * rows);
+    std::vector<uint8_t> strip(kPixels * rows);
     for (auto _ : state) {
         for (int32_t plane = 0; plane < 3; ++plane) {
-            for (int32_t row = 0; row < rows; ++row)
-                CopyStripRow(format, block.data(), block.size(), 0, row, plane, strip.data() + row * kPixels,
-                             kPixels);
+            copy(block, strip, plane);
             benchmark::DoNotOptimize(strip.data());
             benchmark::ClobberMemory();
         }
@@ -95,19 +90,24 @@ void BM_RgbRowsIntoPlanes(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(block.size()) * state.iterations());
 }
 
+void BM_RgbRowsIntoPlanes(benchmark::State& state) {
+    RowFormat format;
+    format.enumMode = kScanTypeRgb;
+    format.imageMode = 3;
+    format.iByteWidth = 3 * kPixels;
+    format.iPixelWidth = kPixels;
+    Planes(state, [&](const std::vector<uint8_t>& block, std::vector<uint8_t>& strip, int32_t plane) {
+        for (int32_t row = 0; row * size_t{kPixels} < strip.size(); ++row)
+            CopyStripRow(format, block.data(), block.size(), 0, row, plane, &strip[row * size_t{kPixels}],
+                         kPixels);
+    });
+}
+
 // The same bytes: three strips' worth from the same block into the same strip.
 void BM_MemcpyRgbPlanes(benchmark::State& state) {
-    const size_t rows = static_cast<size_t>(state.range(0));
-    std::vector<uint8_t> block(3 * kPixels * rows, 7);
-    std::vector<uint8_t> strip(kPixels * rows);
-    for (auto _ : state) {
-        for (size_t plane = 0; plane < 3; ++plane) {
-            std::memcpy(strip.data(), block.data() + plane * strip.size(), strip.size());
-            benchmark::DoNotOptimize(strip.data());
-            benchmark::ClobberMemory();
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(block.size()) * state.iterations());
+    Planes(state, [](const std::vector<uint8_t>& block, std::vector<uint8_t>& strip, int32_t plane) {
+        std::memcpy(strip.data(), &block[plane * strip.size()], strip.size());
+    });
 }
 
 // What any copy of one plane must move, row by row: 48 bytes read for 16 written, nothing
@@ -126,18 +126,10 @@ __attribute__((noinline)) void ReadThreeWriteOne(const uint8_t* from, uint8_t* t
 }
 
 void BM_ReadThreeWriteOne(benchmark::State& state) {
-    const size_t rows = static_cast<size_t>(state.range(0));
-    std::vector<uint8_t> block(3 * kPixels * rows, 7);
-    std::vector<uint8_t> strip(kPixels * rows);
-    for (auto _ : state) {
-        for (int plane = 0; plane < 3; ++plane) {
-            for (size_t row = 0; row < rows; ++row)
-                ReadThreeWriteOne(&block[3 * kPixels * row], &strip[kPixels * row], kPixels);
-            benchmark::DoNotOptimize(strip.data());
-            benchmark::ClobberMemory();
-        }
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(block.size()) * state.iterations());
+    Planes(state, [](const std::vector<uint8_t>& block, std::vector<uint8_t>& strip, int32_t) {
+        for (size_t row = 0; row * kPixels < strip.size(); ++row)
+            ReadThreeWriteOne(&block[3 * kPixels * row], &strip[kPixels * row], kPixels);
+    });
 }
 
 } // namespace
