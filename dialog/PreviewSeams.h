@@ -1,10 +1,11 @@
-// What the settings controls ask of the preview. The preview does not exist yet: these do
-// nothing, and the controls call them only while the dialog shows a preview (bCompact 0),
-// which nothing can bring about before the preview is built.
+// What the dialog asks of the preview. The preview sits above the dialog, so the dialog
+// calls it through a table the preview installs; without one (or for an empty entry) each
+// call does nothing, as a dialog without a preview needs.
 #pragma once
 
 #include "platform/DialogWindow.h"
 
+#include <atomic>
 #include <cstdint>
 
 // Rebuilds the preview image through the current gamma, brightness and contrast.
@@ -16,8 +17,9 @@ void PreScan_ReDoSelectRect();
 // Places the selection rectangle for the chosen paper.
 void PreScan_SelectRect_CalculateCoordinates();
 
-// The selection shows a paper of the table rather than a rectangle the user drew.
-extern bool bStandardPaper;
+// The selection shows a paper of the table rather than a rectangle the user drew. The
+// prescan thread reads it while the paper list writes it.
+extern std::atomic<bool> bStandardPaper;
 
 // The dialog's life as the preview takes part in it.
 // At start-up: the preview state starts empty and no prescan runs.
@@ -34,3 +36,22 @@ void PreScan_Mouse(qv::DialogControls& dialog, qv::MouseAction action, int32_t x
 // The selection's origin in preview pixels and the preview's pixels per inch, which a scan
 // from the dialog with a preview uses.
 void PreScan_SelectionOrigin(int16_t& x, int16_t& y, double& dPixelsPerInch);
+
+// The preview's side of each call above, entry by entry. The table must outlive its use.
+struct PreviewHooks {
+    void (*makeDCFromGamma)() = nullptr;
+    void (*inverseSelectRect)() = nullptr;
+    void (*reDoSelectRect)() = nullptr;
+    void (*selectRectCalculateCoordinates)() = nullptr;
+    void (*init)() = nullptr;
+    void (*remove)() = nullptr;
+    void (*button)(qv::DialogControls& dialog) = nullptr;
+    void (*closeButton)(qv::DialogControls& dialog) = nullptr;
+    void (*paint)(qv::DialogControls& dialog) = nullptr;
+    void (*setCursor)(qv::DialogControls& dialog) = nullptr;
+    void (*mouse)(qv::DialogControls& dialog, qv::MouseAction action, int32_t x, int32_t y,
+                  bool leftButton) = nullptr;
+    void (*selectionOrigin)(int16_t& x, int16_t& y, double& dPixelsPerInch) = nullptr;
+};
+// nullptr removes the table.
+void SetPreviewHooks(const PreviewHooks* hooks);

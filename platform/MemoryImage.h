@@ -33,8 +33,12 @@ class MemoryImage {
     virtual void Present(DialogControls& dialog, int32_t left, int32_t top) = 0;
 };
 
-// An image of width x height, or nullptr when it cannot be made.
-std::unique_ptr<MemoryImage> CreateMemoryImage(DialogControls& dialog, int32_t width, int32_t height);
+// Which part of the image could not be had.
+enum class MemoryImageFailure { None, Context, Bitmap };
+
+// An image of width x height, black, or nullptr when it cannot be made (`failure` says why).
+std::unique_ptr<MemoryImage> CreateMemoryImage(DialogControls& dialog, int32_t width, int32_t height,
+                                               MemoryImageFailure* failure = nullptr);
 
 // Binary PPM of the image, for tests and for the host's "save preview".
 bool WriteMemoryImagePpm(const MemoryImage& image, const std::string& path);

@@ -2,6 +2,7 @@
 
 #include "dialog/SettingsDialog.h"
 #include "plugin/Module.h"
+#include "preview/Preview.h"
 #include "scanner/ReadRing.h"
 
 #include <cstring>
@@ -28,6 +29,7 @@ void TakeDialogState(Globals* globals) {
 } // namespace
 
 bool CreateSettingsDialog(Globals* globals) {
+    InstallPreview();
     if (!SettingsDialog_Create(HostWindow(globals), m_Scanner))
         return false;
     TakeDialogState(globals);

@@ -36,6 +36,8 @@ struct PreScanState {
     bool bUserSized = false;
     bool bShowCoordinates = false;
     int32_t iLineBytes = 0, iLinesPerBlock = 0, iStoredLines = 0;
+    // The line manager has told the user this prescan that it is full.
+    bool bLineManagerFullShown = false;
     // The memory image (Windows: a DIB section; headless: the pixels).
     std::unique_ptr<qv::MemoryImage> memoryImage;
     int32_t iCursor = 0;

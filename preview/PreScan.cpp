@@ -1,0 +1,9 @@
+#include "preview/PreScan.h"
+
+PreScanState PreScan;
+std::atomic<bool> bUserClicked{false};
+
+std::recursive_mutex& PreScanLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
