@@ -3,6 +3,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/ModuleStrings.h"
 #include "platform/win32/DialogControlsWin32.h"
+#include "platform/win32/PaintContext.h"
 
 #include <windows.h>
 #include <windowsx.h>
@@ -133,8 +134,10 @@ extern "C" INT_PTR CALLBACK UIProc(HWND dialog, UINT message, WPARAM wParam, LPA
     case WM_PAINT: {
         PAINTSTRUCT paint;
         BeginPaint(dialog, &paint);
-        if (handlers.paint)
+        if (handlers.paint) {
+            qv::PaintScope scope(paint.hdc);
             handlers.paint();
+        }
         EndPaint(dialog, &paint);
         return FALSE;
     }
