@@ -145,6 +145,7 @@ struct DescriptorSuites::Reader {
     size_t current = 0; // item the value queries read
     size_t objectCursor = 0;
     bool haveCurrent = false;
+    bool played = false; // opened on the list the host gave to play
 };
 
 struct DescriptorSuites::Writer {
@@ -423,6 +424,43 @@ PIDescriptorHandle DescriptorSuites::HandleOf(const std::vector<DescItem>& items
     return h;
 }
 
+std::optional<std::string> DescriptorSuites::TakeHandedOver(PIDescriptorParameters& parameters,
+                                                            PIDescriptorHandle given) {
+    PIDescriptorHandle handed = parameters.descriptor;
+    if (!handed || handed == given)
+        return std::nullopt;
+    parameters.descriptor = nullptr;
+    if (!handles_.IsLive(handed)) {
+        report_("the module handed over a descriptor handle the host does not hold");
+        return std::nullopt;
+    }
+    std::optional<std::vector<DescItem>> items = ItemsOf(handed);
+    handles_.Dispose(handed);
+    if (!items) {
+        report_("the module handed over a handle that holds no descriptor");
+        return std::nullopt;
+    }
+    handedOver_.push_back(*items);
+    std::string text = DescribeDescriptor(*items, 2);
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
+
+void DescriptorSuites::SetPlayed(PIDescriptorHandle handle) {
+    played_ = handle;
+    playedEntries_ = 0;
+    if (auto items = ItemsOf(handle))
+        playedEntries_ = static_cast<int>(std::count_if(items->begin(), items->end(), [](const DescItem& it) {
+            return it.kind == DescItem::Kind::Object;
+        }));
+}
+
+std::string DescriptorSuites::PlayedReport() const {
+    return "played list: " + std::to_string(playedTaken_) + " of " + std::to_string(playedEntries_) +
+           " entries taken";
+}
+
 template <typename T>
 T* DescriptorSuites::FindOpen(const std::set<T*>& open, void* token, const char* operation,
                               const char* kind) {
@@ -452,6 +490,7 @@ PIReadDescriptor DescriptorSuites::OpenRead(PIDescriptorHandle handle, const Des
     }
     auto* r = new Reader;
     r->items = std::move(*items);
+    r->played = handle == played_;
     for (const DescriptorKeyID* k = keys; k && *k; ++k)
         r->wanted.push_back(*k);
     readers_.insert(r);
@@ -526,6 +565,7 @@ OSErr DescriptorSuites::GetObject(PIReadDescriptor token, DescriptorTypeID* type
     if (i >= r->items.size())
         return -39; // end of the descriptor
     r->objectCursor = i + 1;
+    playedTaken_ += r->played ? 1 : 0;
     const DescItem& it = r->items[i];
     if (type)
         *type = it.type;

@@ -66,6 +66,17 @@ class DescriptorSuites {
     std::optional<std::vector<DescItem>> ItemsOf(PIDescriptorHandle handle);
     PIDescriptorHandle HandleOf(const std::vector<DescItem>& items);
 
+    // After a call that began with `given` as the descriptor: a new one there is what the
+    // module handed over. The host keeps its items and takes the handle, as a host records
+    // an action; answers the items described, or nothing when none was handed over.
+    std::optional<std::string> TakeHandedOver(PIDescriptorParameters& parameters, PIDescriptorHandle given);
+    // Every descriptor handed over, in order.
+    const std::vector<std::vector<DescItem>>& handedOver() const { return handedOver_; }
+
+    // The list given to the module to play, and how many of its entries the module took.
+    void SetPlayed(PIDescriptorHandle handle);
+    std::string PlayedReport() const;
+
   private:
     struct Reader;
     struct Writer;
@@ -80,6 +91,10 @@ class DescriptorSuites {
     WriteDescriptorProcs write_{};
     std::set<Reader*> readers_;
     std::set<Writer*> writers_;
+    std::vector<std::vector<DescItem>> handedOver_;
+    PIDescriptorHandle played_ = nullptr;
+    int playedEntries_ = 0;
+    int playedTaken_ = 0;
 };
 
 // The suites the record's tables call into; one host at a time.

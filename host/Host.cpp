@@ -221,6 +221,7 @@ void Host::SetUpRecord() {
     descriptorParams_.recordInfo = 0;
     descriptorParams_.descriptor =
         options_.play.empty() ? nullptr : descriptors_.HandleOf(ImportList(options_.play));
+    descriptors_.SetPlayed(descriptorParams_.descriptor);
     descriptorParams_.readDescriptorProcs = descriptors_.read();
     descriptorParams_.writeDescriptorProcs = descriptors_.write();
     platform_.hwnd = options_.window;
@@ -277,6 +278,7 @@ int16_t Host::Call(int16_t selector) {
         selector == acquireSelectorAbout ? static_cast<void*>(&about) : static_cast<void*>(&record_);
     const AcquireRecord before = record_;
     const AboutRecord aboutBefore = about;
+    const PIDescriptorHandle given = descriptorParams_.descriptor;
     phase_ = selector;
     if (caller_)
         caller_(entry_, selector, stuff, &data_, &result_);
@@ -286,6 +288,8 @@ int16_t Host::Call(int16_t selector) {
     calls_.push_back({selector, result_});
     Say("call " + std::to_string(selector) + " " + SelectorName(selector) + ": result " +
         std::to_string(result_));
+    if (std::optional<std::string> handed = descriptors_.TakeHandedOver(descriptorParams_, given))
+        Say(std::string("descriptor handed over at ") + SelectorName(selector) + ":\n" + *handed);
     CheckUntouched(before);
     if (std::memcmp(&about, &aboutBefore, sizeof about) != 0)
         Violation("the module wrote into the about record");
@@ -484,6 +488,8 @@ void Host::End() {
     auto globals = reinterpret_cast<HostHandle>(data_);
     if (data_ && handles_.IsLive(globals))
         handles_.Dispose(globals);
+    if (!options_.play.empty())
+        Say(descriptors_.PlayedReport());
     if (PIDescriptorHandle d = descriptorParams_.descriptor) {
         if (auto items = descriptors_.ItemsOf(d))
             Say("descriptor:\n" + DescribeDescriptor(*items, 2));

@@ -1,29 +1,20 @@
 // A played import series as the host hands it to the module: a list 'mulK' of 'mulS'
 // entries with rows, columns, mode and the two flags, written from a short text such as
-// "3000x2000:1,2999.9x640:gryS:invert".
+// "3000x2000:1,2999.9x640:gryS:invert"; and the series a module recorded, in the same text.
 #pragma once
 
 #include "host/Descriptors.h"
+#include "plugin/ScriptingTerms.h"
 
 #include <string>
 #include <vector>
 
 namespace qv::host {
 
-constexpr DescriptorKeyID keyImportList = MakeOSType('m', 'u', 'l', 'K');
-constexpr DescriptorTypeID classImportInfo = MakeOSType('m', 'u', 'l', 'S');
-constexpr DescriptorKeyID keyRows = MakeOSType('H', 'r', 'z', 'n');
-constexpr DescriptorKeyID keyColumns = MakeOSType('V', 'r', 't', 'c');
-constexpr DescriptorKeyID keyMode = MakeOSType('M', 'd', ' ', ' ');
-constexpr DescriptorKeyID keyInvert = MakeOSType('I', 'n', 'v', 'r');
-constexpr DescriptorKeyID keyAlphaIsTransparency = MakeOSType('a', 'l', 'p', 'T');
-constexpr DescriptorTypeID typeColorMode = MakeOSType('g', 'r', 'm', 'T');
-constexpr DescriptorUnitID unitPixels = MakeOSType('#', 'P', 'x', 'l');
-
 struct PlayedImport {
     double rows = 0;
     double cols = 0;
-    DescriptorEnumID mode = MakeOSType('g', 'r', 'y', 'S');
+    DescriptorEnumID mode = enumGrayscale;
     bool hasMode = true;
     bool invert = false;
     bool alphaIsTransparency = false;
@@ -33,5 +24,15 @@ struct PlayedImport {
 // four-character mode code, "nomode" (the entry has no mode key), "invert", "alpha".
 bool ParseImportScript(const std::string& text, std::vector<PlayedImport>& imports, std::string& error);
 std::vector<DescItem> ImportList(const std::vector<PlayedImport>& imports);
+
+// The entries of every list a module handed over, in order; an entry that is no descriptor is
+// left out, one without a mode key is "nomode".
+std::vector<PlayedImport> ImportsOf(const std::vector<std::vector<DescItem>>& lists);
+// One entry per line in the form ParseImportScript reads, after a "#" line that says so.
+std::string FormatImportScript(const std::vector<PlayedImport>& imports);
+// `listOrFile` names a file that can be read, with an entry per line ("#" lines are notes), or
+// is the inline list itself.
+bool ReadImportScript(const std::string& listOrFile, std::vector<PlayedImport>& imports, std::string& error);
+bool SaveImportScript(const std::string& path, const std::vector<PlayedImport>& imports, std::string& error);
 
 } // namespace qv::host

@@ -53,7 +53,8 @@ int Usage() {
         "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
         "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
         "         --max-images N  --hostile  --scenario FILE\n"
-        "         --play ROWSxCOLS[:MODE][:invert][:alpha],...  (a recorded series to play)\n"
+        "         --play ROWSxCOLS[:MODE][:invert][:alpha],... | FILE  (a recorded series to play)\n"
+        "         --record FILE  (save the series the module hands over, for --play)\n"
         "         --actions FILE  (user events at the dialog)  --settings-dir DIR  (where QVL.ini is)\n"
         "scan options, played in this order: --scanner N  --mode NAME  --resolution DPI\n"
         "         --paper NAME | --area X,Y,W,H (inches)  --brightness N  --contrast N  --gamma G\n"
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
 
     HostOptions options;
     std::vector<int16_t> selectors;
-    std::string scenario, actions, settingsDir;
+    std::string scenario, actions, settingsDir, record;
     ScanSettings scan;
     const std::vector<std::string> args(argv, argv + argc);
     for (int i = 2; i < argc; ++i) {
@@ -140,10 +141,12 @@ int main(int argc, char** argv) {
             scenario = argv[++i];
         } else if (arg == "--play" && i + 1 < argc) {
             std::string error;
-            if (!ParseImportScript(argv[++i], options.play, error)) {
+            if (!ReadImportScript(argv[++i], options.play, error)) {
                 std::fprintf(stderr, "quorvel-host: %s\n", error.c_str());
                 return 2;
             }
+        } else if (arg == "--record" && i + 1 < argc) {
+            record = argv[++i];
         } else if (arg == "--free-space" && number(n)) {
             options.freeSpace = static_cast<int32_t>(n);
         } else if (arg == "--buffer-version" && number(n)) {
@@ -261,6 +264,12 @@ int main(int argc, char** argv) {
         else
             host.RunSeries();
         passed = host.Passed();
+        std::string failed;
+        if (!record.empty() &&
+            !SaveImportScript(record, ImportsOf(host.descriptors().handedOver()), failed)) {
+            std::fprintf(stderr, "quorvel-host: %s\n", failed.c_str());
+            passed = false;
+        }
     }
     cli::PlayUserEvents(nullptr);
     if (!player->Failed()) {

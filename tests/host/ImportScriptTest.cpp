@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -87,4 +90,103 @@ TEST(ImportScript, TheHostHandsThePlayedSeriesToTheModule) {
     for (const auto& l : lines)
         reported = reported || l.find("'mulK' count 3") != std::string::npos;
     EXPECT_TRUE(reported) << "the descriptor the module left is shown";
+}
+
+namespace {
+
+void ExpectSame(const std::vector<PlayedImport>& a, const std::vector<PlayedImport>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].rows, b[i].rows) << i;
+        EXPECT_EQ(a[i].cols, b[i].cols) << i;
+        EXPECT_EQ(a[i].hasMode, b[i].hasMode) << i;
+        if (a[i].hasMode) {
+            EXPECT_EQ(a[i].mode, b[i].mode) << i;
+        }
+        EXPECT_EQ(a[i].invert, b[i].invert) << i;
+        EXPECT_EQ(a[i].alphaIsTransparency, b[i].alphaIsTransparency) << i;
+    }
+}
+
+} // namespace
+
+TEST(ImportScript, ARecordedSeriesIsSavedAndPlayedAgain) {
+    std::vector<PlayedImport> first, second;
+    std::string error;
+    ASSERT_TRUE(ParseImportScript("2999.9x640:indX:invert,10x20:nomode:alpha", first, error));
+    ASSERT_TRUE(ParseImportScript("0.1x30000:cmyK", second, error));
+    // Each list handed over adds its entries; the count item is no entry.
+    std::vector<PlayedImport> series = ImportsOf({ImportList(first), ImportList(second)});
+    std::vector<PlayedImport> all = first;
+    all.push_back(second[0]);
+    ExpectSame(series, all);
+
+    const std::string path = testing::TempDir() + "recorded-series.txt";
+    ASSERT_TRUE(SaveImportScript(path, series, error)) << error;
+    std::vector<PlayedImport> played;
+    ASSERT_TRUE(ReadImportScript(path, played, error)) << error;
+    ExpectSame(played, series);
+
+    // Notes, blank lines and Windows line ends in a file; a text that names no file is the list.
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "# notes\r\n\r\n300x200:1\r\n# more\r\n40x50\r\n";
+    }
+    ASSERT_TRUE(ReadImportScript(path, played, error)) << error;
+    ASSERT_EQ(played.size(), 2u);
+    EXPECT_EQ(played[1].rows, 40);
+    ASSERT_TRUE(ReadImportScript("7x8", played, error));
+    EXPECT_EQ(played[0].cols, 8);
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "# nothing recorded\n";
+    }
+    EXPECT_FALSE(ReadImportScript(path, played, error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::remove(path.c_str());
+}
+
+TEST(ImportScript, TheHostKeepsWhatTheModuleHandsOver) {
+    fake::Reset();
+    // Hands over a one-entry list at every finish and at finalize; the last time a handle
+    // that holds no descriptor.
+    fake::config().images = 2;
+    fake::config().hook = [](int16_t s, AcquireRecord* pb) {
+        if (s != acquireSelectorFinish && s != acquireSelectorFinalize)
+            return;
+        PIDescriptorParameters* dp = pb->descriptorParameters;
+        if (s == acquireSelectorFinalize) {
+            dp->descriptor = pb->handleProcs->newProc(4);
+            return;
+        }
+        WriteDescriptorProcs* w = dp->writeDescriptorProcs;
+        PIWriteDescriptor t = w->openWriteDescriptorProc();
+        w->putCountProc(t, keyImportList, 1);
+        PIWriteDescriptor e = w->openWriteDescriptorProc();
+        const double rows = 11;
+        w->putUnitFloatProc(e, keyRows, unitPixels, &rows);
+        PIDescriptorHandle entry = nullptr;
+        w->closeWriteDescriptorProc(e, &entry);
+        w->putObjectProc(t, keyImportList, classImportInfo, entry);
+        pb->handleProcs->disposeProc(entry);
+        w->closeWriteDescriptorProc(t, &dp->descriptor);
+    };
+    std::vector<std::string> lines;
+    Host host(fake::Entry, HostOptions{}, [&](const std::string& l) { lines.push_back(l); });
+    host.RunSeries();
+    EXPECT_EQ(host.descriptors().handedOver().size(), 2u);
+    std::vector<PlayedImport> series = ImportsOf(host.descriptors().handedOver());
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_EQ(series[1].rows, 11);
+    EXPECT_FALSE(series[1].hasMode);
+    EXPECT_EQ(host.descriptorParameters().descriptor, nullptr) << "the host took it";
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.rfind("descriptor handed over at finish:\n", 0) == 0;
+                            }),
+              2);
+    EXPECT_EQ(host.violations(),
+              std::vector<std::string>{"the module handed over a handle that holds no descriptor"})
+        << "and no handle is left behind";
+    fake::Reset();
 }
