@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev pkg-config
           g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
-          wine wine32:i386 xvfb xauth clang-format
+          wine wine32:i386 xvfb xauth clang-format libtiff-tools
           clang libclang-rt-14-dev)
 
 missing=()
