@@ -108,8 +108,11 @@ using qv::MouseAction;
 
 extern "C" INT_PTR CALLBACK UIProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        // Only a dialog made by CreateDialogWindow carries its handlers.
         auto* window = reinterpret_cast<qv::Win32Window*>(lParam);
+        if (!window)
+            return FALSE;
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         window->controls.emplace(dialog, HINSTANCE(qv::GetModuleInstance()));
         if (window->handlers.init)
             window->handlers.init(*window->controls);
