@@ -15,7 +15,8 @@ if(QV_WIN32)
     set(QV_WINE_ENV
         WINEPREFIX=${QV_WINEPREFIX} WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
     add_test(NAME wine_prefix
-             COMMAND ${CMAKE_COMMAND} -E env ${QV_WINE_ENV} sh -c "wineboot -i >/dev/null 2>&1; wineserver -w")
+             COMMAND ${CMAKE_COMMAND} -E env ${QV_WINE_ENV} sh -c
+                     "wineboot -i >/dev/null 2>&1; wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /d N /f >/dev/null 2>&1; wineserver -w")
     set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS wine)
     add_test(NAME wine_shutdown COMMAND ${CMAKE_COMMAND} -E env ${QV_WINE_ENV} sh -c "wineserver -k 2>/dev/null; true")
     set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS wine)
