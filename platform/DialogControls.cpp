@@ -7,7 +7,11 @@ namespace {
 std::atomic<DialogControls*> active{nullptr};
 }
 
-DialogControls* ActiveDialogControls() { return active.load(std::memory_order_acquire); }
-void SetActiveDialogControls(DialogControls* controls) { active.store(controls, std::memory_order_release); }
+DialogControls* ActiveDialogControls() {
+    return active.load(std::memory_order_acquire);
+}
+void SetActiveDialogControls(DialogControls* controls) {
+    active.store(controls, std::memory_order_release);
+}
 
 } // namespace qv
