@@ -571,7 +571,8 @@ OSErr DescriptorSuites::GetObject(PIReadDescriptor token, DescriptorTypeID* type
         *type = it.type;
     if (handle) {
         *handle = handles_.New(static_cast<int32_t>(it.object.size()));
-        std::memcpy(**handle, it.object.data(), it.object.size());
+        if (!it.object.empty())
+            std::memcpy(**handle, it.object.data(), it.object.size());
     }
     return noErr;
 }
