@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <exception>
+#include <fstream>
 
 namespace qv::host {
 
@@ -112,107 +112,283 @@ std::optional<size_t> StripExtent(const Geometry& g, const Strip& s, std::string
     return static_cast<size_t>((h - 1) * s.rowBytes + rowSpan + (np - 1) * s.planeBytes);
 }
 
-Document::Document(Geometry g) : g_(std::move(g)) {
-    pixels_.assign(RowBytes() * static_cast<size_t>(g_.rows) * static_cast<size_t>(g_.planes), 0);
-    covered_.assign(static_cast<size_t>(g_.planes), std::vector<bool>(static_cast<size_t>(g_.rows), false));
+namespace {
+
+char PnmKind(int16_t mode) {
+    return mode == plugInModeBitmap ? '4' : mode == plugInModeGrayScale ? '5' : '6';
 }
 
-size_t Document::RowBytes() const {
-    return g_.depth == 1 ? static_cast<size_t>((g_.cols + 7) / 8) : static_cast<size_t>(g_.cols);
+// Of a shape ShapeProblem accepts.
+int64_t RowBytesOf(char kind, int64_t width) {
+    return kind == '4' ? (width + 7) / 8 : kind == '5' ? width : width * 3;
 }
 
-uint8_t* Document::RowPtr(int plane, int32_t row) {
-    return pixels_.data() + (static_cast<size_t>(plane) * g_.rows + static_cast<size_t>(row)) * RowBytes();
-}
-
-const uint8_t* Document::Row(int plane, int32_t row) const {
-    return pixels_.data() + (static_cast<size_t>(plane) * g_.rows + static_cast<size_t>(row)) * RowBytes();
-}
-
-void Document::Store(const Strip& s) {
-    const HostRect& r = s.rect;
-    for (int p = s.loPlane; p <= s.hiPlane; ++p) {
-        const uint8_t* planeBase = s.data + static_cast<ptrdiff_t>(p - s.loPlane) * s.planeBytes;
-        for (int32_t row = r.top; row < r.bottom; ++row) {
-            const uint8_t* src = planeBase + static_cast<ptrdiff_t>(row - r.top) * s.rowBytes;
-            uint8_t* dst = RowPtr(p, row);
-            if (g_.depth == 1) {
-                const int32_t first = r.left / 8;
-                const int32_t width = r.right - r.left;
-                const int32_t full = width / 8;
-                std::memcpy(dst + first, src, static_cast<size_t>(full));
-                if (int32_t rest = width % 8) {
-                    const uint8_t mask = static_cast<uint8_t>(0xFF << (8 - rest));
-                    uint8_t& d = dst[first + full];
-                    d = static_cast<uint8_t>((d & ~mask) | (src[full] & mask));
-                }
-            } else {
-                for (int32_t c = r.left; c < r.right; ++c)
-                    dst[c] = src[static_cast<ptrdiff_t>(c - r.left) * s.colBytes];
-            }
-            covered_[static_cast<size_t>(p)][static_cast<size_t>(row)] = true;
-        }
+class PnmWriter : public DocumentWriter {
+  public:
+    explicit PnmWriter(std::string path) : path_(std::move(path)) {}
+    ~PnmWriter() override {
+        if (file_)
+            std::fclose(file_);
     }
-}
-
-int32_t Document::RowsCovered(int plane) const {
-    const auto& rows = covered_[static_cast<size_t>(plane)];
-    return static_cast<int32_t>(std::count(rows.begin(), rows.end(), true));
-}
-
-bool Document::Complete() const {
-    for (int p = 0; p < g_.planes; ++p)
-        if (RowsCovered(p) != g_.rows)
+    bool Open(const Geometry& g, std::string& error) override {
+        file_ = std::fopen(path_.c_str(), "wb");
+        if (!file_) {
+            error = "cannot create " + path_;
             return false;
-    return true;
+        }
+        const char kind = PnmKind(g.mode);
+        rowBytes_ = static_cast<size_t>(RowBytesOf(kind, g.cols));
+        std::fprintf(file_, "P%c\n%d %d\n%s", kind, g.cols, g.rows, kind == '4' ? "" : "255\n");
+        return Check(error);
+    }
+    bool WriteRow(const uint8_t* row, std::string& error) override {
+        std::fwrite(row, 1, rowBytes_, file_);
+        return Check(error);
+    }
+    bool Close(std::string& error) override {
+        const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        if (written && closed)
+            return true;
+        error = "cannot write " + path_;
+        return false;
+    }
+    void Remove() override {
+        if (file_)
+            std::fclose(file_);
+        file_ = nullptr;
+        std::remove(path_.c_str());
+    }
+    std::string Path() const override { return path_; }
+
+  private:
+    bool Check(std::string& error) {
+        if (!std::ferror(file_))
+            return true;
+        error = "cannot write " + path_;
+        return false;
+    }
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    size_t rowBytes_ = 0;
+};
+
+class DiscardWriter : public DocumentWriter {
+  public:
+    bool Open(const Geometry&, std::string&) override { return true; }
+    bool WriteRow(const uint8_t*, std::string&) override { return true; }
+    bool Close(std::string&) override { return true; }
+    void Remove() override {}
+    bool WantsPixels() const override { return false; }
+};
+
+} // namespace
+
+std::unique_ptr<DocumentWriter> MakePnmWriter(std::string path) {
+    return std::make_unique<PnmWriter>(std::move(path));
 }
 
-const char* Document::Extension(int16_t mode) {
-    switch (mode) {
-    case plugInModeBitmap:
+std::unique_ptr<DocumentWriter> MakeDiscardWriter() {
+    return std::make_unique<DiscardWriter>();
+}
+
+const char* PnmExtension(int16_t mode) {
+    switch (PnmKind(mode)) {
+    case '4':
         return "pbm";
-    case plugInModeGrayScale:
+    case '5':
         return "pgm";
     default:
         return "ppm";
     }
 }
 
-std::vector<uint8_t> Document::FilePixels() const {
-    if (g_.mode == plugInModeBitmap || g_.mode == plugInModeGrayScale)
-        return pixels_;
-    std::vector<uint8_t> out;
-    out.reserve(static_cast<size_t>(g_.rows) * static_cast<size_t>(g_.cols) * 3);
-    for (int32_t row = 0; row < g_.rows; ++row) {
-        for (int32_t c = 0; c < g_.cols; ++c) {
-            for (int k = 0; k < 3; ++k) {
-                if (g_.mode == plugInModeIndexedColor)
-                    out.push_back(g_.lut[k][Row(0, row)[c]]);
-                else
-                    out.push_back(Row(k, row)[c]);
+// Indexed colour is looked up as it arrives, so that a missing pixel can be white in
+// every mode and the file sees RGB.
+Document::Document(Geometry g, std::unique_ptr<DocumentWriter> writer)
+    : g_(std::move(g)), writer_(std::move(writer)), keep_(writer_->WantsPixels()),
+      filePlanes_(g_.mode == plugInModeRGBColor || g_.mode == plugInModeIndexedColor ? 3 : 1),
+      planeRowBytes_(g_.depth == 1 ? static_cast<size_t>((g_.cols + 7) / 8) : static_cast<size_t>(g_.cols)),
+      slotBytes_(keep_ ? planeRowBytes_ * static_cast<size_t>(filePlanes_) : 0),
+      white_(g_.depth == 1 ? 0x00 : 0xFF), planeRows_(static_cast<size_t>(g_.planes), 0) {
+    if (keep_ && filePlanes_ > 1)
+        line_.resize(static_cast<size_t>(g_.cols) * static_cast<size_t>(filePlanes_));
+}
+
+Document::~Document() {
+    Cancel();
+}
+
+bool Document::Begin(std::string& error) {
+    open_ = writer_->Open(g_, error);
+    if (!open_)
+        writer_->Remove();
+    return open_;
+}
+
+void Document::Cancel() {
+    if (open_)
+        writer_->Remove();
+    open_ = false;
+}
+
+bool Document::Claim(Cover& c, int32_t left, int32_t right) {
+    if (c.cols == 0 && left == 0 && right == g_.cols) {
+        c.cols = g_.cols;
+        return true;
+    }
+    c.parts.push_back({left, right});
+    c.cols += right - left;
+    if (c.cols != g_.cols)
+        return false;
+    c.parts.clear();
+    return true;
+}
+
+void Document::Reach(int32_t bottom) {
+    const size_t rows = static_cast<size_t>(bottom - next_);
+    if (rows * static_cast<size_t>(g_.planes) <= cover_.size())
+        return;
+    cover_.resize(rows * static_cast<size_t>(g_.planes));
+    pending_.resize(rows * slotBytes_, white_);
+    peakBuffered_ = std::max(peakBuffered_, pending_.capacity());
+}
+
+void Document::Copy(const Strip& s, int plane, int32_t row, const uint8_t* src) {
+    const HostRect& r = s.rect;
+    uint8_t* slot = pending_.data() + static_cast<size_t>(row - next_) * slotBytes_;
+    const int32_t width = r.right - r.left;
+    if (g_.depth == 1) {
+        uint8_t* dst = slot + r.left / 8;
+        const int32_t full = width / 8;
+        std::memcpy(dst, src, static_cast<size_t>(full));
+        if (int32_t rest = width % 8) {
+            const uint8_t mask = static_cast<uint8_t>(0xFF << (8 - rest));
+            dst[full] = static_cast<uint8_t>((dst[full] & ~mask) | (src[full] & mask));
+        }
+        return;
+    }
+    if (g_.mode == plugInModeIndexedColor) {
+        for (int32_t c = 0; c < width; ++c) {
+            const uint8_t v = src[static_cast<ptrdiff_t>(c) * s.colBytes];
+            for (int k = 0; k < 3; ++k)
+                slot[static_cast<size_t>(k) * planeRowBytes_ + static_cast<size_t>(r.left + c)] =
+                    g_.lut[k][v];
+        }
+        return;
+    }
+    uint8_t* dst = slot + static_cast<size_t>(plane) * planeRowBytes_ + r.left;
+    if (s.colBytes == 1) {
+        std::memcpy(dst, src, static_cast<size_t>(width));
+        return;
+    }
+    for (int32_t c = 0; c < width; ++c)
+        dst[c] = src[static_cast<ptrdiff_t>(c) * s.colBytes];
+}
+
+bool Document::Store(const Strip& s, std::string& why) {
+    const HostRect& r = s.rect;
+    const size_t planes = static_cast<size_t>(g_.planes);
+    const size_t window = cover_.size() / planes;
+    // Nothing is taken from a strip that is refused.
+    for (int p = s.loPlane; p <= s.hiPlane; ++p) {
+        for (int32_t row = r.top; row < r.bottom; ++row) {
+            bool twice = row < next_;
+            if (!twice && static_cast<size_t>(row - next_) < window) {
+                const Cover& c = cover_[static_cast<size_t>(row - next_) * planes + static_cast<size_t>(p)];
+                twice = c.cols == g_.cols;
+                for (const Span& part : c.parts)
+                    twice = twice || (r.left < part.right && part.left < r.right);
+            }
+            if (twice) {
+                why = "strip delivers row " + std::to_string(row) + " of plane " + std::to_string(p) +
+                      " a second time";
+                return false;
             }
         }
     }
-    return out;
+    Reach(r.bottom);
+    for (int p = s.loPlane; p <= s.hiPlane; ++p) {
+        const uint8_t* planeBase = s.data + static_cast<ptrdiff_t>(p - s.loPlane) * s.planeBytes;
+        for (int32_t row = r.top; row < r.bottom; ++row) {
+            const size_t at = static_cast<size_t>(row - next_) * planes;
+            if (keep_)
+                Copy(s, p, row, planeBase + static_cast<ptrdiff_t>(row - r.top) * s.rowBytes);
+            if (!Claim(cover_[at + static_cast<size_t>(p)], r.left, r.right))
+                continue;
+            ++planeRows_[static_cast<size_t>(p)];
+            bool all = true;
+            for (size_t q = 0; q < planes && all; ++q)
+                all = cover_[at + q].cols == g_.cols;
+            rowsComplete_ += all ? 1 : 0;
+        }
+    }
+    const int64_t width = r.right - r.left;
+    bytesTaken_ += static_cast<uint64_t>((r.bottom - r.top) * (s.hiPlane - s.loPlane + 1)) *
+                   static_cast<uint64_t>(g_.depth == 1 ? (width + 7) / 8 : width);
+    if (Flush(why))
+        return true;
+    writeFailed_ = true;
+    return false;
 }
 
-bool Document::WritePnm(const std::string& path, std::string& error) const {
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        error = "cannot create " + path;
+bool Document::WriteSlot(const uint8_t* slot, std::string& error) {
+    if (!keep_)
+        return true;
+    if (filePlanes_ == 1)
+        return writer_->WriteRow(slot, error);
+    uint8_t* out = line_.data();
+    for (size_t c = 0; c < static_cast<size_t>(g_.cols); ++c) {
+        out[c * 3] = slot[c];
+        out[c * 3 + 1] = slot[planeRowBytes_ + c];
+        out[c * 3 + 2] = slot[2 * planeRowBytes_ + c];
+    }
+    return writer_->WriteRow(out, error);
+}
+
+bool Document::Flush(std::string& error) {
+    const size_t planes = static_cast<size_t>(g_.planes);
+    const size_t window = cover_.size() / planes;
+    auto complete = [&](size_t at) {
+        for (size_t p = 0; p < planes; ++p)
+            if (cover_[at * planes + p].cols != g_.cols)
+                return false;
+        return true;
+    };
+    size_t done = 0;
+    bool ok = true;
+    for (; done < window && complete(done); ++done)
+        if (!(ok = WriteSlot(pending_.data() + done * slotBytes_, error)))
+            break;
+    cover_.erase(cover_.begin(), cover_.begin() + static_cast<ptrdiff_t>(done * planes));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(done * slotBytes_));
+    next_ += static_cast<int32_t>(done);
+    return ok;
+}
+
+bool Document::Finish(std::string& error) {
+    if (!open_) {
+        error = "the document was never opened";
         return false;
     }
-    const char kind = g_.mode == plugInModeBitmap ? '4' : g_.mode == plugInModeGrayScale ? '5' : '6';
-    out << 'P' << kind << '\n' << g_.cols << ' ' << g_.rows << '\n';
-    if (kind != '4')
-        out << "255\n";
-    std::vector<uint8_t> pixels = FilePixels();
-    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    if (!out) {
-        error = "cannot write " + path;
-        return false;
+    const std::vector<uint8_t> white(slotBytes_, white_);
+    const size_t window = cover_.size() / static_cast<size_t>(g_.planes);
+    for (int32_t row = next_; row < g_.rows; ++row) {
+        const size_t at = static_cast<size_t>(row - next_);
+        if (!WriteSlot(at < window ? pending_.data() + at * slotBytes_ : white.data(), error)) {
+            Cancel();
+            return false;
+        }
     }
-    return true;
+    pending_.clear();
+    cover_.clear();
+    next_ = g_.rows;
+    open_ = false;
+    if (writer_->Close(error))
+        return true;
+    writer_->Remove();
+    return false;
 }
 
 namespace {
@@ -240,11 +416,6 @@ std::optional<std::string> ShapeProblem(char kind, int64_t width, int64_t height
         return "image size " + std::to_string(width) + " x " + std::to_string(height) +
                " is outside 1..30000";
     return std::nullopt;
-}
-
-// Of a shape ShapeProblem accepts.
-int64_t RowBytesOf(char kind, int64_t width) {
-    return kind == '4' ? (width + 7) / 8 : kind == '5' ? width : width * 3;
 }
 
 } // namespace

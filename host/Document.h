@@ -1,10 +1,12 @@
-// One imported image as the host assembles it from the strips a module hands over, and
-// its file form (PBM for bitmap, PGM for gray, PPM for colour).
+// One imported image as the host receives it from the strips a module hands over, checked
+// and passed on to its file row by row as soon as every plane of a row is there; and the
+// file forms (PBM for bitmap, PGM for gray, PPM for colour; TIFF natively).
 #pragma once
 
 #include "plugin/HostInterface.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,30 +42,85 @@ struct Strip {
 // rectangle, planes or strides cannot describe memory of this document.
 std::optional<size_t> StripExtent(const Geometry& g, const Strip& s, std::string& why);
 
+// Takes a document's rows in order, as the file holds them: packed bits with a set bit
+// black, gray bytes, or RGB triplets (indexed colour arrives already looked up).
+class DocumentWriter {
+  public:
+    virtual ~DocumentWriter() = default;
+    virtual bool Open(const Geometry& g, std::string& error) = 0;
+    virtual bool WriteRow(const uint8_t* row, std::string& error) = 0;
+    virtual bool Close(std::string& error) = 0;
+    // Gives up an unfinished file: closed and deleted.
+    virtual void Remove() = 0;
+    // A writer that keeps nothing spares the document its copies.
+    virtual bool WantsPixels() const { return true; }
+    virtual std::string Path() const { return {}; }
+};
+
+std::unique_ptr<DocumentWriter> MakePnmWriter(std::string path);
+std::unique_ptr<DocumentWriter> MakeDiscardWriter();
+const char* PnmExtension(int16_t mode);
+
 class Document {
   public:
-    explicit Document(Geometry g);
+    // The writer is opened by Begin.
+    Document(Geometry g, std::unique_ptr<DocumentWriter> writer);
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    bool Begin(std::string& error);
+    // Takes a strip already checked with StripExtent and writes every row it completes.
+    // False with the reason when it delivers a row of a plane a second time or the file
+    // cannot be written (WriteFailed tells which).
+    bool Store(const Strip& s, std::string& why);
+    bool WriteFailed() const { return writeFailed_; }
+    // Writes the rows still missing as white and closes the file.
+    bool Finish(std::string& error);
+    // Removes the file of an image that will not be finished.
+    void Cancel();
 
     const Geometry& geometry() const { return g_; }
-    // Copies a strip already checked with StripExtent.
-    void Store(const Strip& s);
-    // Rows of plane p that some strip has covered.
-    int32_t RowsCovered(int plane) const;
-    bool Complete() const;
-
-    size_t RowBytes() const;
-    const uint8_t* Row(int plane, int32_t row) const;
-
-    // Interleaved pixels as the file holds them (bits for bitmap, RGB for indexed colour).
-    std::vector<uint8_t> FilePixels() const;
-    bool WritePnm(const std::string& path, std::string& error) const;
-    static const char* Extension(int16_t mode);
+    // Rows of plane p that strips have filled, and rows with every plane filled.
+    int32_t RowsCovered(int plane) const { return planeRows_[static_cast<size_t>(plane)]; }
+    int32_t RowsDelivered() const { return rowsComplete_; }
+    bool Complete() const { return rowsComplete_ == g_.rows; }
+    uint64_t BytesTaken() const { return bytesTaken_; }
+    // Memory held for rows that wait for their other planes or for rows above them: one
+    // band when a module sends each band's planes in turn.
+    size_t PeakBufferedBytes() const { return peakBuffered_; }
 
   private:
-    uint8_t* RowPtr(int plane, int32_t row);
+    struct Span {
+        int32_t left, right;
+    };
+    struct Cover {
+        int32_t cols = 0;
+        std::vector<Span> parts; // only while a row is filled piece by piece
+    };
+    bool Claim(Cover& c, int32_t left, int32_t right);
+    void Reach(int32_t bottom);
+    void Copy(const Strip& s, int plane, int32_t row, const uint8_t* src);
+    bool Flush(std::string& error);
+    bool WriteSlot(const uint8_t* slot, std::string& error);
+
     Geometry g_;
-    std::vector<uint8_t> pixels_;
-    std::vector<std::vector<bool>> covered_;
+    std::unique_ptr<DocumentWriter> writer_;
+    bool keep_;
+    int filePlanes_;
+    size_t planeRowBytes_;
+    size_t slotBytes_;
+    uint8_t white_;
+    int32_t next_ = 0;             // first row not yet written
+    std::vector<uint8_t> pending_; // rows next_.. in slots of slotBytes_, planes one after another
+    std::vector<Cover> cover_;     // per pending row and plane
+    std::vector<uint8_t> line_;    // one interleaved file row
+    std::vector<int32_t> planeRows_;
+    int32_t rowsComplete_ = 0;
+    uint64_t bytesTaken_ = 0;
+    size_t peakBuffered_ = 0;
+    bool open_ = false;
+    bool writeFailed_ = false;
 };
 
 struct PnmImage {

@@ -2,6 +2,8 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace qv::host {
@@ -13,52 +15,75 @@ struct TiffCloser {
 };
 using TiffFile = std::unique_ptr<TIFF, TiffCloser>;
 
-} // namespace
+// libtiff holds one strip (and a tenth more) before it writes it: strips of about this
+// size keep that small and the strip tables short, whatever the sheet's height.
+constexpr uint32_t kStripBytes = 256 * 1024;
 
-bool WriteTiff(const Document& doc, const std::string& path, std::string& error) {
-    TiffFile tif(TIFFOpen(path.c_str(), "w"));
-    if (!tif) {
-        error = "cannot create " + path;
-        return false;
-    }
-    const Geometry& g = doc.geometry();
-    TIFF* t = tif.get();
-    const bool bitmap = g.mode == plugInModeBitmap;
-    const bool indexed = g.mode == plugInModeIndexedColor;
-    const bool rgb = g.mode == plugInModeRGBColor;
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(g.cols));
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(g.rows));
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(bitmap ? 1 : 8));
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(rgb ? 3 : 1));
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    // A set bit is black in the host's bitmap mode.
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
-                 bitmap    ? PHOTOMETRIC_MINISWHITE
-                 : indexed ? PHOTOMETRIC_PALETTE
-                 : rgb     ? PHOTOMETRIC_RGB
-                           : PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(g.hRes / 65536.0));
-    TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(g.vRes / 65536.0));
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
-    std::vector<uint16_t> map[3];
-    if (indexed) {
-        for (int k = 0; k < 3; ++k)
-            for (uint8_t v : g.lut[k])
-                map[k].push_back(static_cast<uint16_t>(v * 257));
-        TIFFSetField(t, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
-    }
-    std::vector<uint8_t> pixels = rgb ? doc.FilePixels() : std::vector<uint8_t>();
-    const size_t rowBytes = rgb ? static_cast<size_t>(g.cols) * 3 : doc.RowBytes();
-    for (int32_t row = 0; row < g.rows; ++row) {
-        const uint8_t* src = rgb ? pixels.data() + static_cast<size_t>(row) * rowBytes : doc.Row(0, row);
-        std::vector<uint8_t> line(src, src + rowBytes);
-        if (TIFFWriteScanline(t, line.data(), static_cast<uint32_t>(row), 0) < 0) {
-            error = "cannot write " + path;
+class TiffWriter : public DocumentWriter {
+  public:
+    explicit TiffWriter(std::string path) : path_(std::move(path)) {}
+
+    bool Open(const Geometry& g, std::string& error) override {
+        tif_.reset(TIFFOpen(path_.c_str(), "w"));
+        if (!tif_) {
+            error = "cannot create " + path_;
             return false;
         }
+        TIFF* t = tif_.get();
+        const bool bitmap = g.mode == plugInModeBitmap;
+        const bool colour = g.mode == plugInModeRGBColor || g.mode == plugInModeIndexedColor;
+        TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(g.cols));
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(g.rows));
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<uint16_t>(bitmap ? 1 : 8));
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(colour ? 3 : 1));
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        // A set bit is black in the host's bitmap mode.
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
+                     bitmap   ? PHOTOMETRIC_MINISWHITE
+                     : colour ? PHOTOMETRIC_RGB
+                              : PHOTOMETRIC_MINISBLACK);
+        if (bitmap)
+            TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(g.hRes / 65536.0));
+        TIFFSetField(t, TIFFTAG_YRESOLUTION, static_cast<float>(g.vRes / 65536.0));
+        const uint32_t line = static_cast<uint32_t>(TIFFScanlineSize(t));
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP,
+                     std::clamp<uint32_t>(kStripBytes / std::max<uint32_t>(line, 1), 1,
+                                          static_cast<uint32_t>(g.rows)));
+        return true;
     }
-    return true;
+    bool WriteRow(const uint8_t* row, std::string& error) override {
+        // No predictor is set, so libtiff only reads the row.
+        if (TIFFWriteScanline(tif_.get(), const_cast<uint8_t*>(row), row_++, 0) >= 0)
+            return true;
+        error = "cannot write " + path_;
+        return false;
+    }
+    bool Close(std::string& error) override {
+        const bool flushed = TIFFFlush(tif_.get()) == 1;
+        tif_.reset();
+        if (flushed)
+            return true;
+        error = "cannot write " + path_;
+        return false;
+    }
+    void Remove() override {
+        tif_.reset();
+        std::remove(path_.c_str());
+    }
+    std::string Path() const override { return path_; }
+
+  private:
+    std::string path_;
+    TiffFile tif_;
+    uint32_t row_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<DocumentWriter> MakeTiffWriter(std::string path) {
+    return std::make_unique<TiffWriter>(std::move(path));
 }
 
 std::optional<TiffImage> ReadTiff(const std::string& path) {
@@ -71,6 +96,8 @@ std::optional<TiffImage> ReadTiff(const std::string& path) {
     TIFFGetField(t, TIFFTAG_IMAGELENGTH, &img.height);
     TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &img.samples);
     TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &img.bits);
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &img.compression);
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &img.rowsPerStrip);
     TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &img.photometric);
     TIFFGetField(t, TIFFTAG_XRESOLUTION, &img.xRes);
     TIFFGetField(t, TIFFTAG_YRESOLUTION, &img.yRes);

@@ -3,12 +3,15 @@
 
 #include "host/Document.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace qv::host {
 
-bool WriteTiff(const Document& doc, const std::string& path, std::string& error);
+// Bitmap as 1 bit per pixel with white zero in CCITT Group 4, gray and RGB as 8-bit
+// samples (RGB interleaved), written strip by strip as rows arrive.
+std::unique_ptr<DocumentWriter> MakeTiffWriter(std::string path);
 
 struct TiffImage {
     uint32_t width = 0;
@@ -16,6 +19,8 @@ struct TiffImage {
     uint16_t samples = 0;
     uint16_t bits = 0;
     uint16_t photometric = 0;
+    uint16_t compression = 0;
+    uint32_t rowsPerStrip = 0;
     float xRes = 0;
     float yRes = 0;
     std::vector<uint8_t> pixels; // rows as stored, bitmap rows packed

@@ -2,15 +2,6 @@
 
 #if defined(QV_HOST_HAVE_TIFF)
 #include "host/DocumentTiff.h"
-#else
-namespace qv::host {
-namespace {
-bool WriteTiff(const Document&, const std::string&, std::string& error) {
-    error = "this build writes no TIFF";
-    return false;
-}
-} // namespace
-} // namespace qv::host
 #endif
 
 #include <atomic>
@@ -22,6 +13,8 @@ bool WriteTiff(const Document&, const std::string&, std::string& error) {
 namespace qv::host {
 
 namespace {
+
+constexpr OSErr kIoErr = -36;
 
 std::atomic<Host*> g_host{nullptr};
 
@@ -183,6 +176,7 @@ Host::~Host() {
 }
 
 void Host::Say(const std::string& line) {
+    Meter(true);
     if (out_)
         out_(line);
 }
@@ -304,6 +298,12 @@ int16_t Host::Call(int16_t selector) {
 
 HostBoolean Host::Abort() {
     const int32_t n = abortQuestions_++;
+    if (Interrupted()) {
+        if (!saidInterrupted_)
+            Say("interrupted: abortProc answers true from now on");
+        saidInterrupted_ = true;
+        return 1;
+    }
     return options_.abortAfter >= 0 && n >= options_.abortAfter ? 1 : 0;
 }
 
@@ -329,7 +329,9 @@ OSErr Host::AdvanceState() {
         return noErr; // the module's end of the image
     if (n == options_.failAdvanceAt)
         return options_.failAdvanceCode;
-    return TakeStrip(s) ? noErr : paramErr;
+    if (TakeStrip(s))
+        return noErr;
+    return current_->WriteFailed() ? kIoErr : paramErr;
 }
 
 bool Host::TakeStrip(const Strip& s) {
@@ -348,8 +350,48 @@ bool Host::TakeStrip(const Strip& s) {
         Violation("strip data lies in a buffer that is not locked");
         return false;
     }
-    current_->Store(s);
+    if (!current_->Store(s, why)) {
+        Violation(why);
+        return false;
+    }
+    Meter(false);
     return true;
+}
+
+std::unique_ptr<DocumentWriter> Host::WriterFor(int index, const Geometry& g) {
+    currentFile_.clear();
+    if (options_.discard || options_.outDir.empty())
+        return MakeDiscardWriter();
+    char name[32];
+    std::snprintf(name, sizeof name, "image-%03d.%s", index, options_.tiff ? "tif" : PnmExtension(g.mode));
+    const std::string path = options_.outDir + "/" + name;
+    if (!options_.tiff) {
+        currentFile_ = path;
+        return MakePnmWriter(path);
+    }
+#if defined(QV_HOST_HAVE_TIFF)
+    currentFile_ = path;
+    return MakeTiffWriter(path);
+#else
+    Violation("this build writes no TIFF");
+    return MakeDiscardWriter();
+#endif
+}
+
+void Host::Meter(bool hidden) {
+    if (!options_.meter || !current_)
+        return;
+    const Geometry& g = current_->geometry();
+    ImageProgress p;
+    p.image = static_cast<int>(images_.size()) + 1;
+    for (int plane = 0; plane < g.planes; ++plane)
+        p.rowsDone += current_->RowsCovered(plane);
+    p.rowsDone /= g.planes;
+    p.rows = g.rows;
+    p.bytes = current_->BytesTaken();
+    p.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - imageStart_).count();
+    p.hidden = hidden;
+    options_.meter(p);
 }
 
 bool Host::BeginImage() {
@@ -365,8 +407,19 @@ bool Host::BeginImage() {
                   images_.size() + 1, geo.cols, geo.rows, geo.mode, geo.depth, geo.planes, geo.hRes / 65536.0,
                   geo.vRes / 65536.0);
     Say(line);
-    current_.emplace(geo);
+    const int index = static_cast<int>(images_.size()) + 1;
+    current_ = std::make_unique<Document>(geo, WriterFor(index, geo));
+    std::string error;
+    if (!current_->Begin(error)) {
+        // The strips are still checked.
+        Violation(error);
+        currentFile_.clear();
+        current_ = std::make_unique<Document>(geo, MakeDiscardWriter());
+        current_->Begin(error);
+    }
+    imageStart_ = std::chrono::steady_clock::now();
     imageFailed_ = false;
+    continueResult_ = noErr;
     return true;
 }
 
@@ -375,7 +428,8 @@ void Host::RunContinue() {
     const int64_t limit = static_cast<int64_t>(current_->geometry().rows) * current_->geometry().planes + 2;
     for (int64_t calls = 0;; ++calls) {
         record_.data = nullptr;
-        if (Call(acquireSelectorContinue) != noErr) {
+        continueResult_ = Call(acquireSelectorContinue);
+        if (continueResult_ != noErr) {
             imageFailed_ = true;
             return;
         }
@@ -396,34 +450,56 @@ void Host::RunContinue() {
 void Host::EndImage() {
     if (!current_)
         return;
+    Document& doc = *current_;
+    const Geometry& g = doc.geometry();
     ImageRecord rec;
     rec.index = static_cast<int>(images_.size()) + 1;
     rec.failed = imageFailed_;
-    const Geometry& g = current_->geometry();
+    rec.rows = g.rows;
     std::string rows;
     for (int p = 0; p < g.planes; ++p) {
+        rec.planeRows.push_back(doc.RowsCovered(p));
         if (p)
             rows += '/';
-        rows += std::to_string(current_->RowsCovered(p));
+        rows += std::to_string(doc.RowsCovered(p));
     }
-    std::string line = "image " + std::to_string(rec.index) + (rec.failed ? ": failed" : ": done") +
+    rec.rowsDelivered = doc.RowsDelivered();
+    rec.bytes = doc.BytesTaken();
+    rec.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - imageStart_).count();
+    rec.peakBuffered = doc.PeakBufferedBytes();
+    std::string image = "image ";
+    image += std::to_string(rec.index);
+    std::string line = image +
+                       (!rec.failed                          ? ": done"
+                        : continueResult_ == userCanceledErr ? ": cancelled"
+                                                             : ": failed") +
                        ", rows delivered " + rows + " of " + std::to_string(g.rows);
-    if (!rec.failed && !options_.outDir.empty()) {
-        char name[32];
-        std::snprintf(name, sizeof name, "image-%03d.%s", rec.index,
-                      options_.tiff ? "tif" : Document::Extension(g.mode));
-        rec.file = options_.outDir + "/" + name;
-        std::string error;
-        if (options_.tiff ? WriteTiff(*current_, rec.file, error) : current_->WritePnm(rec.file, error)) {
+    std::string error;
+    if (rec.failed) {
+        doc.Cancel();
+        if (!currentFile_.empty())
+            line += "; " + currentFile_ + " removed";
+    } else if (doc.Finish(error)) {
+        rec.file = currentFile_;
+        if (!rec.file.empty())
             line += " -> " + rec.file;
-        } else {
-            Violation(error);
-            rec.file.clear();
-        }
+    } else {
+        Violation(error);
     }
     Say(line);
-    images_.push_back(rec);
-    documents_.push_back(std::move(*current_));
+    if (!rec.failed && rec.rowsDelivered < g.rows)
+        Say(image + ": " + std::to_string(rec.rowsDelivered) + " of " + std::to_string(g.rows) +
+            " rows delivered");
+    if (!rec.failed && (!rec.file.empty() || options_.discard)) {
+        static const char* const kModes[] = {"bitmap", "gray", "indexed", "RGB"};
+        char summary[256];
+        std::snprintf(summary, sizeof summary, "%s, %d x %d, %s, %.0f x %.0f dpi, %.1f MB, %.2f s, %.1f MB/s",
+                      rec.file.empty() ? "discarded" : rec.file.c_str(), g.cols, g.rows, kModes[g.mode],
+                      g.hRes / 65536.0, g.vRes / 65536.0, static_cast<double>(rec.bytes) / 1e6, rec.seconds,
+                      rec.seconds > 0 ? static_cast<double>(rec.bytes) / 1e6 / rec.seconds : 0.0);
+        Say(image + ": " + summary);
+    }
+    images_.push_back(std::move(rec));
     current_.reset();
 }
 
@@ -433,7 +509,7 @@ void Host::RunSeries() {
         Say("hostile host: no service tables, result preset to " + std::to_string(kHostilePreset) +
             ", finish after a failed start, finalize without canFinalize");
     bool finalizeOwed = false;
-    for (int image = 0;; ++image) {
+    for (int image = 0; !Interrupted(); ++image) {
         record_.wantFinalize = 0;
         const OSErr prepared = Call(acquireSelectorPrepare);
         if (prepared == noErr && record_.wantFinalize)
@@ -448,7 +524,7 @@ void Host::RunSeries() {
         if (!started && !hostile)
             break;
         const OSErr finished = Call(acquireSelectorFinish);
-        if (!started || finished != noErr || !record_.acquireAgain)
+        if (!started || finished != noErr || !record_.acquireAgain || Interrupted())
             break;
         if (image + 1 >= options_.maxImages) {
             Violation("the module still asks for another image after " + std::to_string(options_.maxImages));

@@ -7,8 +7,11 @@
 #include "host/Document.h"
 #include "host/HostMemory.h"
 #include "host/ImportScript.h"
+#include "host/ProgressBar.h"
 #include "plugin/HostInterface.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,9 +47,12 @@ struct HostOptions {
     OSErr failAdvanceCode = -36; // ioErr
     int maxImages = 100;
     intptr_t window = 0;
-    std::string outDir;             // where documents are written; empty keeps them in memory only
-    bool tiff = false;              // TIFF instead of PNM, where the build can write it
-    std::vector<PlayedImport> play; // a recorded series handed to the module to play
+    std::string outDir;                              // where documents are written; empty only checks them
+    bool tiff = false;                               // TIFF instead of PNM, where the build can write it
+    bool discard = false;                            // checks documents and writes none, even with outDir
+    std::function<void(const ImageProgress&)> meter; // after every strip and at each image's end
+    const std::atomic<bool>* interrupt = nullptr;    // once set, abortProc answers true
+    std::vector<PlayedImport> play;                  // a recorded series handed to the module to play
 };
 
 struct CallRecord {
@@ -58,6 +64,12 @@ struct ImageRecord {
     int index = 0;
     bool failed = false;
     std::string file;
+    int32_t rows = 0;
+    std::vector<int32_t> planeRows; // rows each plane filled
+    int32_t rowsDelivered = 0;      // rows with every plane filled
+    uint64_t bytes = 0;             // pixel bytes taken from strips
+    double seconds = 0;
+    size_t peakBuffered = 0;
 };
 
 const char* SelectorName(int16_t selector);
@@ -89,7 +101,6 @@ class Host {
     bool Passed() const { return violations_.empty(); }
     const std::vector<std::string>& violations() const { return violations_; }
     const std::vector<CallRecord>& calls() const { return calls_; }
-    const std::vector<Document>& documents() const { return documents_; }
     const std::vector<ImageRecord>& images() const { return images_; }
     AcquireRecord& record() { return record_; }
     intptr_t dataWord() const { return data_; }
@@ -117,6 +128,9 @@ class Host {
     void RunContinue();
     void EndImage();
     bool TakeStrip(const Strip& s);
+    std::unique_ptr<DocumentWriter> WriterFor(int index, const Geometry& g);
+    void Meter(bool hidden);
+    bool Interrupted() const { return options_.interrupt && options_.interrupt->load(); }
     void CheckUntouched(const AcquireRecord& before);
     std::optional<std::vector<char>> GlobalsBytes() const;
 
@@ -137,9 +151,12 @@ class Host {
     int16_t result_ = 0;
     int16_t phase_ = -1;
     std::vector<CallRecord> calls_;
-    std::optional<Document> current_;
+    std::unique_ptr<Document> current_;
+    std::string currentFile_;
+    std::chrono::steady_clock::time_point imageStart_;
     bool imageFailed_ = false;
-    std::vector<Document> documents_;
+    OSErr continueResult_ = noErr;
+    bool saidInterrupted_ = false;
     std::vector<ImageRecord> images_;
     int32_t progressCalls_ = 0;
     int32_t abortQuestions_ = 0;

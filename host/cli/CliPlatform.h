@@ -5,6 +5,7 @@
 #include "host/Host.h"
 #include "host/UserScript.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,10 @@ intptr_t HostWindow();
 // the platform has a single convention. report gets one line per call.
 EntryCaller StdcallCaller(std::function<void(const std::string&)> report);
 bool UseScenario(const std::string& path, std::string& error);
+// Whether stderr is a terminal, where a progress bar can redraw its line.
+bool StderrIsTerminal();
+// Ctrl-C sets flag instead of ending the program; a second one ends it.
+void CatchInterrupt(std::atomic<bool>& flag);
 // Where the module keeps "QVL.ini"; before BindModule.
 bool UseSettingsFolder(const std::string& folder, std::string& error);
 // The user at the module's dialog (nullptr: none). Natively the dialog's loop pulls the

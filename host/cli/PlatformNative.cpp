@@ -7,6 +7,9 @@
 #include "host/cli/SimScenario.h"
 #endif
 
+#include <signal.h>
+#include <unistd.h>
+
 namespace qv::host::cli {
 
 EntryFn BindModule(std::string&) {
@@ -27,6 +30,27 @@ intptr_t HostWindow() {
 
 EntryCaller StdcallCaller(std::function<void(const std::string&)>) {
     return {};
+}
+
+bool StderrIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
+
+namespace {
+std::atomic<bool>* g_interrupt = nullptr;
+void OnInterrupt(int) {
+    g_interrupt->store(true);
+}
+} // namespace
+
+void CatchInterrupt(std::atomic<bool>& flag) {
+    g_interrupt = &flag;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // The handler is undone as it runs: a module that never asks abortProc can still be stopped.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
 }
 
 bool UseSettingsFolder(const std::string& folder, std::string&) {

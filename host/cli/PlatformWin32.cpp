@@ -244,6 +244,28 @@ EntryCaller StdcallCaller(std::function<void(const std::string&)> report) {
     };
 }
 
+bool StderrIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+namespace {
+std::atomic<bool>* g_interrupt = nullptr;
+// Runs on a thread of its own; a second Ctrl-C falls through to the default, which ends
+// the program.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if ((event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) || !g_interrupt || g_interrupt->load())
+        return FALSE;
+    g_interrupt->store(true);
+    return TRUE;
+}
+} // namespace
+
+void CatchInterrupt(std::atomic<bool>& flag) {
+    g_interrupt = &flag;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
 bool UseScenario(const std::string& path, std::string& error) {
     // The stand-in library would take a scenario it cannot read for a missing driver.
     qv::sim::Scenario scenario;

@@ -49,7 +49,7 @@ int Usage() {
         "       quorvel-host scan [scan options] [options]   (a series played at the dialog)\n"
         "       quorvel-host run SELECTOR... [options]\n"
         "       quorvel-host compare IMAGE IMAGE   (PBM, PGM or PPM)\n"
-        "options: --out DIR  --tiff  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
+        "options: --out DIR  --tiff  --discard  --free-space BYTES  --buffer-version N  --can-finalize 0|1\n"
         "         --no-buffer-procs  --no-handle-procs  --no-scripting  --no-advance-state\n"
         "         --can-read-back  --play-info N  --abort-after N  --fail-advance-at N\n"
         "         --max-images N  --hostile  --scenario FILE\n"
@@ -178,6 +178,8 @@ int main(int argc, char** argv) {
             std::fputs("quorvel-host: this build writes no TIFF\n", stderr);
             return 2;
 #endif
+        } else if (arg == "--discard") {
+            options.discard = true;
         } else if (arg == "--hostile") {
             options.hostile = true;
         } else if (command == "run" && ParseInt(argv[i], n)) {
@@ -246,6 +248,15 @@ int main(int argc, char** argv) {
         player->BoxShown(caption, text);
     });
     options.window = cli::HostWindow();
+    static std::atomic<bool> interrupted{false};
+    cli::CatchInterrupt(interrupted);
+    options.interrupt = &interrupted;
+    ProgressBar bar([](const std::string& text) {
+        std::fputs(text.c_str(), stderr);
+        std::fflush(stderr);
+    });
+    if (cli::StderrIsTerminal())
+        options.meter = [&bar](const ImageProgress& p) { bar.Update(p); };
     cli::PlayUserEvents(player.get());
 
     bool passed = false;

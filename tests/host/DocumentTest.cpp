@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <numeric>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,142 @@ Strip StripOf(const std::vector<uint8_t>& bytes, int16_t top, int16_t left, int1
     s.rowBytes = rowBytes;
     return s;
 }
+
+Geometry Rgb(int32_t rows, int32_t cols) {
+    Geometry g = Gray(rows, cols);
+    g.mode = plugInModeRGBColor;
+    g.planes = 3;
+    return g;
+}
+
+Geometry Bitmap(int32_t rows, int32_t cols) {
+    Geometry g = Gray(rows, cols);
+    g.mode = plugInModeBitmap;
+    g.depth = 1;
+    return g;
+}
+
+Geometry Indexed(int32_t rows, int32_t cols) {
+    Geometry g = Gray(rows, cols);
+    g.mode = plugInModeIndexedColor;
+    for (int k = 0; k < 3; ++k)
+        for (int i = 0; i < 256; ++i)
+            g.lut[k].push_back(static_cast<uint8_t>(k == 1 ? 255 - i : i / (k + 1)));
+    return g;
+}
+
+// The sample a test strip carries; for bitmap the byte at that column byte.
+uint8_t Value(int plane, int32_t row, int32_t col) {
+    return static_cast<uint8_t>(plane * 71 + row * 5 + col * 3 + 2);
+}
+
+size_t BytesOf(const Geometry& g, int32_t cols) {
+    return g.depth == 1 ? static_cast<size_t>((cols + 7) / 8) : static_cast<size_t>(cols);
+}
+
+// Strip bytes that stay put while the strip points at them.
+struct Made {
+    std::vector<uint8_t> bytes;
+    Strip s;
+    const Strip& strip() {
+        s.data = bytes.data();
+        return s;
+    }
+};
+
+// Rows top..bottom-1 and columns left..right-1 of planes lo..hi, one plane after another,
+// each row followed by pad bytes.
+Made Planar(const Geometry& g, int16_t lo, int16_t hi, int32_t top, int32_t bottom, int32_t left = 0,
+            int32_t right = -1, int32_t pad = 0) {
+    if (right < 0)
+        right = g.cols;
+    Made m;
+    const size_t span = BytesOf(g, right - left);
+    m.s.rect = {static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(bottom),
+                static_cast<int16_t>(right)};
+    m.s.loPlane = lo;
+    m.s.hiPlane = hi;
+    m.s.colBytes = 1;
+    m.s.rowBytes = static_cast<int32_t>(span) + pad;
+    m.s.planeBytes = m.s.rowBytes * (bottom - top);
+    m.bytes.resize(static_cast<size_t>(m.s.planeBytes * (hi - lo + 1)));
+    const int32_t first = g.depth == 1 ? left / 8 : left;
+    for (int p = lo; p <= hi; ++p)
+        for (int32_t row = top; row < bottom; ++row)
+            for (size_t i = 0; i < span; ++i)
+                m.bytes[static_cast<size_t>((p - lo) * m.s.planeBytes + (row - top) * m.s.rowBytes) + i] =
+                    Value(p, row, first + static_cast<int32_t>(i));
+    return m;
+}
+
+Made Interleaved(const Geometry& g, int32_t top, int32_t bottom) {
+    Made m;
+    m.s.rect = {static_cast<int16_t>(top), 0, static_cast<int16_t>(bottom), static_cast<int16_t>(g.cols)};
+    m.s.hiPlane = 2;
+    m.s.colBytes = 3;
+    m.s.rowBytes = g.cols * 3;
+    m.s.planeBytes = 1;
+    for (int32_t row = top; row < bottom; ++row)
+        for (int32_t c = 0; c < g.cols; ++c)
+            for (int p = 0; p < 3; ++p)
+                m.bytes.push_back(Value(p, row, c));
+    return m;
+}
+
+// Column bytes for bitmap.
+using Missing = std::function<bool(int plane, int32_t row, int32_t col)>;
+
+// What the file must hold: the test strips' samples, white where missing says.
+PnmImage Expected(const Geometry& g, const Missing& missing = {}) {
+    const bool colour = g.mode == plugInModeRGBColor || g.mode == plugInModeIndexedColor;
+    PnmImage img{g.depth == 1 ? '4' : colour ? '6' : '5', g.cols, g.rows, {}};
+    for (int32_t row = 0; row < g.rows; ++row) {
+        for (int32_t c = 0; c < static_cast<int32_t>(BytesOf(g, g.cols)); ++c) {
+            for (int k = 0; k < (colour ? 3 : 1); ++k) {
+                const int plane = g.mode == plugInModeRGBColor ? k : 0;
+                const uint8_t v = Value(plane, row, c);
+                if (missing && missing(plane, row, c))
+                    img.pixels.push_back(g.depth == 1 ? 0 : 255);
+                else
+                    img.pixels.push_back(g.mode == plugInModeIndexedColor ? g.lut[k][v] : v);
+            }
+        }
+    }
+    return img;
+}
+
+// Streams the strips into a PNM file; empty when it holds the expected image, else why not.
+std::string Streamed(const Geometry& g, std::vector<Made>& strips, const Missing& missing = {},
+                     int32_t* delivered = nullptr) {
+    const std::string path = std::string("stream.") + PnmExtension(g.mode);
+    Document doc(g, MakePnmWriter(path));
+    std::string error;
+    if (!doc.Begin(error))
+        return error;
+    for (Made& m : strips)
+        if (!doc.Store(m.strip(), error))
+            return error;
+    if (delivered)
+        *delivered = doc.RowsDelivered();
+    if (!doc.Finish(error))
+        return error;
+    auto back = ReadPnm(path, error);
+    std::remove(path.c_str());
+    if (!back)
+        return error;
+    return ComparePnm(*back, Expected(g, missing)).value_or("");
+}
+
+struct CountingWriter : DocumentWriter {
+    bool Open(const Geometry&, std::string&) override { return true; }
+    bool WriteRow(const uint8_t*, std::string&) override {
+        ++rows;
+        return true;
+    }
+    bool Close(std::string&) override { return true; }
+    void Remove() override {}
+    int32_t rows = 0;
+};
 
 AcquireRecord RecordWith(int16_t mode, int16_t depth, int16_t planes, int16_t rows, int16_t cols, Fixed res) {
     AcquireRecord r{};
@@ -140,108 +278,140 @@ TEST(StripExtent, RefusesStripsThatCannotBeMemoryOfTheImage) {
     EXPECT_TRUE(StripExtent(g, StripOf(mem, 0, 0, 1, 50, 49), why)) << "one row has no stride to overlap";
 }
 
-TEST(Document, AssemblesGrayStripsAndTracksCoverage) {
-    Document doc(Gray(5, 4));
-    std::vector<uint8_t> top(3 * 6), rest(2 * 4);
-    std::iota(top.begin(), top.end(), 0);
-    std::iota(rest.begin(), rest.end(), 100);
-    doc.Store(StripOf(top, 0, 0, 3, 4, 6)); // rows padded to 6 bytes
-    EXPECT_FALSE(doc.Complete());
-    EXPECT_EQ(doc.RowsCovered(0), 3);
-    doc.Store(StripOf(rest, 3, 0, 5, 4, 4));
+TEST(Document, StreamedFilesHoldWhatTheStripsCarried) {
+    const Geometry gray = Gray(7, 5), rgb = Rgb(7, 5), bits = Bitmap(3, 20);
+    std::vector<Made> grayLaterRowsFirst{Planar(gray, 0, 0, 4, 7, 0, 5, 3),
+                                         Planar(gray, 0, 0, 0, 4, 0, 5, 1)};
+    std::vector<Made> rgbBands, rgbPlanes;
+    for (int32_t top = 0; top < 7; top += 3)
+        for (int16_t p = 0; p < 3; ++p)
+            rgbBands.push_back(Planar(rgb, p, p, top, std::min(top + 3, 7)));
+    for (int16_t p = 0; p < 3; ++p)
+        for (int32_t top = 0; top < 7; top += 3)
+            rgbPlanes.push_back(Planar(rgb, p, p, top, std::min(top + 3, 7)));
+    std::vector<Made> rgbInterleaved{Interleaved(rgb, 0, 7)};
+    std::vector<Made> rgbTwoPlanesThenOne{Planar(rgb, 0, 1, 0, 7), Planar(rgb, 2, 2, 0, 7)};
+    // A piece ending inside a byte keeps the bits beside it.
+    std::vector<Made> bitPieces{Planar(bits, 0, 0, 0, 3, 8, 20), Planar(bits, 0, 0, 0, 3, 0, 8)};
+    std::vector<Made> indexedRows{Planar(Indexed(2, 4), 0, 0, 0, 2)};
+    EXPECT_EQ(Streamed(gray, grayLaterRowsFirst), "");
+    EXPECT_EQ(Streamed(rgb, rgbBands), "");
+    EXPECT_EQ(Streamed(rgb, rgbPlanes), "");
+    EXPECT_EQ(Streamed(rgb, rgbInterleaved), "");
+    EXPECT_EQ(Streamed(rgb, rgbTwoPlanesThenOne), "");
+    EXPECT_EQ(Streamed(bits, bitPieces), "");
+    EXPECT_EQ(Streamed(Indexed(2, 4), indexedRows), "");
+}
+
+TEST(Document, RowsNeverDeliveredAreWrittenWhite) {
+    const Geometry gray = Gray(6, 4), rgb = Rgb(4, 3), bits = Bitmap(4, 12), indexed = Indexed(3, 2);
+    int32_t delivered = -1;
+    std::vector<Made> grayGaps{Planar(gray, 0, 0, 4, 5), Planar(gray, 0, 0, 0, 3)};
+    EXPECT_EQ(Streamed(
+                  gray, grayGaps, [](int, int32_t row, int32_t) { return row == 3 || row == 5; }, &delivered),
+              "");
+    EXPECT_EQ(delivered, 4);
+    std::vector<Made> rgbShortBlue{Planar(rgb, 0, 1, 0, 4), Planar(rgb, 2, 2, 0, 2)};
+    EXPECT_EQ(
+        Streamed(
+            rgb, rgbShortBlue, [](int p, int32_t row, int32_t) { return p == 2 && row >= 2; }, &delivered),
+        "");
+    EXPECT_EQ(delivered, 2);
+    std::vector<Made> bitsHalfRow{Planar(bits, 0, 0, 0, 2), Planar(bits, 0, 0, 2, 4, 8, 12)};
+    EXPECT_EQ(Streamed(
+                  bits, bitsHalfRow, [](int, int32_t row, int32_t col) { return row >= 2 && col == 0; },
+                  &delivered),
+              "")
+        << "columns 0..7 of rows 2 and 3 are white; 8..11 were delivered";
+    std::vector<Made> indexedOneRow{Planar(indexed, 0, 0, 1, 2)};
+    EXPECT_EQ(Streamed(
+                  indexed, indexedOneRow, [](int, int32_t row, int32_t) { return row != 1; }, &delivered),
+              "");
+    EXPECT_EQ(delivered, 1);
+}
+
+TEST(Document, TakesEachRowOfEachPlaneOnce) {
+    const Geometry g = Gray(6, 4);
+    Document doc(g, MakeDiscardWriter());
+    std::string why;
+    ASSERT_TRUE(doc.Begin(why));
+    auto store = [&](Made m) { return doc.Store(m.strip(), why); };
+    EXPECT_TRUE(store(Planar(g, 0, 0, 0, 3)));
+    EXPECT_TRUE(store(Planar(g, 0, 0, 4, 6)));
+    EXPECT_FALSE(store(Planar(g, 0, 0, 2, 4))) << "row 2 was written already";
+    EXPECT_EQ(why, "strip delivers row 2 of plane 0 a second time");
+    EXPECT_FALSE(store(Planar(g, 0, 0, 3, 6))) << "row 5 waits for row 3";
+    EXPECT_EQ(why, "strip delivers row 4 of plane 0 a second time");
+    EXPECT_TRUE(store(Planar(g, 0, 0, 3, 4))) << "refused strips claimed nothing";
     EXPECT_TRUE(doc.Complete());
-    EXPECT_EQ(doc.Row(0, 1)[0], 6);
-    EXPECT_EQ(doc.Row(0, 2)[3], 15);
-    EXPECT_EQ(doc.Row(0, 4)[3], 107);
+    EXPECT_FALSE(doc.WriteFailed());
+
+    const Geometry bits = Bitmap(1, 24);
+    Document pieces(bits, MakeDiscardWriter());
+    ASSERT_TRUE(pieces.Begin(why));
+    EXPECT_TRUE(pieces.Store(Planar(bits, 0, 0, 0, 1, 0, 16).strip(), why));
+    EXPECT_FALSE(pieces.Store(Planar(bits, 0, 0, 0, 1, 8, 24).strip(), why)) << "columns 8..15 again";
+    EXPECT_TRUE(pieces.Store(Planar(bits, 0, 0, 0, 1, 16, 24).strip(), why));
+    EXPECT_EQ(pieces.RowsDelivered(), 1);
+
+    const Geometry rgb = Rgb(2, 3);
+    Document planes(rgb, MakeDiscardWriter());
+    ASSERT_TRUE(planes.Begin(why));
+    EXPECT_TRUE(planes.Store(Planar(rgb, 0, 1, 0, 2).strip(), why));
+    EXPECT_FALSE(planes.Store(Planar(rgb, 1, 2, 0, 2).strip(), why));
+    EXPECT_EQ(why, "strip delivers row 0 of plane 1 a second time");
+    EXPECT_EQ(planes.RowsCovered(2), 0);
 }
 
-TEST(Document, TakesPlanarAndInterleavedColour) {
-    Geometry g = Gray(2, 3);
-    g.mode = plugInModeRGBColor;
-    g.planes = 3;
-    Document planar(g), interleaved(g);
-    for (int16_t p = 0; p < 3; ++p) {
-        std::vector<uint8_t> plane(6);
-        for (size_t i = 0; i < plane.size(); ++i)
-            plane[i] = static_cast<uint8_t>(p * 10 + i);
-        Strip s = StripOf(plane, 0, 0, 2, 3, 3);
-        s.loPlane = s.hiPlane = p;
-        planar.Store(s);
+TEST(Document, HoldsOneBandWhateverTheSheetsHeight) {
+    // Bands of 300 rows with each plane in turn, as a module streams them.
+    for (int32_t rows : {300, 30000}) {
+        const Geometry g = Rgb(rows, 16);
+        auto counting = std::make_unique<CountingWriter>();
+        CountingWriter& writer = *counting;
+        Document doc(g, std::move(counting));
+        std::string why;
+        ASSERT_TRUE(doc.Begin(why));
+        for (int32_t top = 0; top < rows; top += 300)
+            for (int16_t p = 0; p < 3; ++p)
+                ASSERT_TRUE(doc.Store(Planar(g, p, p, top, std::min(top + 300, rows)).strip(), why)) << why;
+        EXPECT_EQ(writer.rows, rows) << "every band is written once its last plane is there";
+        ASSERT_TRUE(doc.Finish(why));
+        EXPECT_EQ(writer.rows, rows);
+        EXPECT_LE(doc.PeakBufferedBytes(), 300u * 16 * 3) << rows << " rows";
+        EXPECT_GT(doc.PeakBufferedBytes(), 0u);
     }
-    std::vector<uint8_t> rgb(18);
-    for (int i = 0; i < 6; ++i)
-        for (int p = 0; p < 3; ++p)
-            rgb[static_cast<size_t>(i * 3 + p)] = static_cast<uint8_t>(p * 10 + i);
-    Strip s = StripOf(rgb, 0, 0, 2, 3, 9);
-    s.hiPlane = 2;
-    s.colBytes = 3;
-    s.planeBytes = 1;
-    interleaved.Store(s);
-    EXPECT_TRUE(planar.Complete());
-    EXPECT_TRUE(interleaved.Complete());
-    EXPECT_EQ(planar.FilePixels(), interleaved.FilePixels());
-    EXPECT_EQ(planar.FilePixels()[3 * 4 + 2], 24); // pixel 4, blue
+    const Geometry g = Gray(3000, 16);
+    Document discarded(g, MakeDiscardWriter());
+    std::string why;
+    ASSERT_TRUE(discarded.Begin(why));
+    ASSERT_TRUE(discarded.Store(Planar(g, 0, 0, 300, 3000).strip(), why));
+    EXPECT_EQ(discarded.PeakBufferedBytes(), 0u) << "nothing kept for a document that is not written";
 }
 
-TEST(Document, BitmapStripsKeepBitsOutsideTheirColumns) {
-    Geometry g = Gray(1, 20);
-    g.mode = plugInModeBitmap;
-    g.depth = 1;
-    Document doc(g);
-    std::vector<uint8_t> left{0xFF, 0xFF}, right{0xAA, 0xFF};
-    doc.Store(StripOf(left, 0, 0, 1, 12, 2));   // columns 0..11
-    doc.Store(StripOf(right, 0, 16, 1, 20, 2)); // columns 16..19
-    EXPECT_EQ(doc.Row(0, 0)[0], 0xFF);
-    EXPECT_EQ(doc.Row(0, 0)[1], 0xF0); // 12..15 untouched
-    EXPECT_EQ(doc.Row(0, 0)[2], 0xA0);
-}
-
-TEST(Document, WritesFilesThatReadBack) {
-    const std::string base = std::string("doc_");
-    Geometry g = Gray(2, 3);
-    Document gray(g);
-    std::vector<uint8_t> px{1, 2, 3, 4, 5, 6};
-    gray.Store(StripOf(px, 0, 0, 2, 3, 3));
-    std::string error;
-    ASSERT_TRUE(gray.WritePnm(base + "g.pgm", error)) << error;
-    auto back = ReadPnm(base + "g.pgm");
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->kind, '5');
-    EXPECT_EQ(back->width, 3);
-    EXPECT_EQ(back->height, 2);
-    EXPECT_EQ(back->pixels, px);
-
-    Geometry ig = g;
-    ig.mode = plugInModeIndexedColor;
-    for (int k = 0; k < 3; ++k) {
-        ig.lut[k].resize(256);
-        for (int i = 0; i < 256; ++i)
-            ig.lut[k][static_cast<size_t>(i)] = static_cast<uint8_t>(k == 1 ? 255 - i : i);
+TEST(Document, AnUnfinishedDocumentLeavesNoFile) {
+    const Geometry g = Gray(4, 4);
+    auto exists = [](const char* path) {
+        FILE* f = std::fopen(path, "rb");
+        if (f)
+            std::fclose(f);
+        return f != nullptr;
+    };
+    std::string why;
+    {
+        Document cancelled(g, MakePnmWriter("cancelled.pgm"));
+        ASSERT_TRUE(cancelled.Begin(why));
+        ASSERT_TRUE(cancelled.Store(Planar(g, 0, 0, 0, 2).strip(), why));
+        EXPECT_TRUE(exists("cancelled.pgm")) << "rows are written as they arrive";
+        cancelled.Cancel();
+        EXPECT_FALSE(exists("cancelled.pgm"));
+        Document dropped(g, MakePnmWriter("dropped.pgm"));
+        ASSERT_TRUE(dropped.Begin(why));
     }
-    Document indexed(ig);
-    indexed.Store(StripOf(px, 0, 0, 2, 3, 3));
-    ASSERT_TRUE(indexed.WritePnm(base + "i.ppm", error));
-    auto ib = ReadPnm(base + "i.ppm");
-    ASSERT_TRUE(ib);
-    EXPECT_EQ(ib->kind, '6');
-    ASSERT_EQ(ib->pixels.size(), 18u);
-    EXPECT_EQ(ib->pixels[0], 1);
-    EXPECT_EQ(ib->pixels[1], 254);
-    EXPECT_EQ(ib->pixels[17], 6);
-
-    Geometry bg = Gray(2, 9);
-    bg.mode = plugInModeBitmap;
-    bg.depth = 1;
-    Document bits(bg);
-    std::vector<uint8_t> b{0x81, 0x80, 0x7F, 0x00};
-    bits.Store(StripOf(b, 0, 0, 2, 9, 2));
-    ASSERT_TRUE(bits.WritePnm(base + "b.pbm", error));
-    auto bb = ReadPnm(base + "b.pbm");
-    ASSERT_TRUE(bb);
-    EXPECT_EQ(bb->kind, '4');
-    EXPECT_EQ(bb->pixels, b);
-    for (const char* f : {"g.pgm", "i.ppm", "b.pbm"})
-        std::remove((base + f).c_str());
+    EXPECT_FALSE(exists("dropped.pgm"));
+    Document nowhere(g, MakePnmWriter("no-such-folder/x.pgm"));
+    EXPECT_FALSE(nowhere.Begin(why));
+    EXPECT_EQ(why, "cannot create no-such-folder/x.pgm");
 }
 
 TEST(Document, ReadPnmRefusesBrokenFiles) {
@@ -298,51 +468,52 @@ TEST(Document, ReadPnmRefusesBrokenFiles) {
 #if defined(QV_HOST_HAVE_TIFF)
 #include "host/DocumentTiff.h"
 
-TEST(DocumentTiff, KeepsPixelsResolutionAndMeaningOfBits) {
-    Geometry g = Gray(2, 3);
-    g.hRes = 600 << 16;
-    g.vRes = 150 << 16;
-    Document gray(g);
-    std::vector<uint8_t> px{1, 2, 3, 4, 5, 6};
-    gray.Store(StripOf(px, 0, 0, 2, 3, 3));
-    std::string error;
-    ASSERT_TRUE(WriteTiff(gray, "g.tif", error)) << error;
-    auto back = ReadTiff("g.tif");
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->width, 3u);
-    EXPECT_EQ(back->samples, 1);
-    EXPECT_EQ(back->pixels, px);
-    EXPECT_FLOAT_EQ(back->xRes, 600);
-    EXPECT_FLOAT_EQ(back->yRes, 150);
-
-    Geometry rg = g;
-    rg.mode = plugInModeRGBColor;
-    rg.planes = 3;
-    Document rgb(rg);
-    for (int16_t p = 0; p < 3; ++p) {
-        Strip s = StripOf(px, 0, 0, 2, 3, 3);
-        s.loPlane = s.hiPlane = p;
-        rgb.Store(s);
+TEST(DocumentTiff, ReadsBackAsStreamedWithItsResolution) {
+    struct Case {
+        Geometry g;
+        int32_t sent; // rows delivered; the rest is white
+        char kind;
+        uint16_t compression, photometric; // Group 4 is 4; min-is-white 0, min-is-black 1, RGB 2
+    };
+    Geometry gray = Gray(200, 3000); // several strips
+    gray.hRes = 600 << 16;
+    gray.vRes = 150 << 16;
+    const Case cases[] = {
+        {Bitmap(1200, 4001), 1100, '4', 4, 0},
+        {gray, 200, '5', 1, 1},
+        {Rgb(40, 50), 40, '6', 1, 2},
+    };
+    for (const Case& c : cases) {
+        Document doc(c.g, MakeTiffWriter("t.tif"));
+        std::string why;
+        ASSERT_TRUE(doc.Begin(why)) << why;
+        for (int32_t top = 0; top < c.sent; top += 300)
+            for (int16_t p = 0; p < c.g.planes; ++p)
+                ASSERT_TRUE(doc.Store(Planar(c.g, p, p, top, std::min(top + 300, c.sent)).strip(), why));
+        ASSERT_TRUE(doc.Finish(why)) << why;
+        auto back = ReadTiff("t.tif");
+        ASSERT_TRUE(back) << c.kind;
+        EXPECT_EQ(back->compression, c.compression) << c.kind;
+        EXPECT_EQ(back->photometric, c.photometric) << c.kind;
+        EXPECT_EQ(back->bits, c.kind == '4' ? 1 : 8);
+        EXPECT_EQ(back->samples, c.kind == '6' ? 3 : 1);
+        EXPECT_FLOAT_EQ(back->xRes, static_cast<float>(c.g.hRes / 65536.0));
+        if (c.kind == '5') {
+            EXPECT_LT(back->rowsPerStrip, 200u) << "written strip by strip";
+        }
+        EXPECT_FLOAT_EQ(back->yRes, static_cast<float>(c.g.vRes / 65536.0));
+        const PnmImage pixels{c.kind, static_cast<int32_t>(back->width), static_cast<int32_t>(back->height),
+                              back->pixels};
+        const int32_t sent = c.sent;
+        EXPECT_EQ(ComparePnm(pixels, Expected(c.g, [sent](int, int32_t row, int32_t) { return row >= sent; }))
+                      .value_or(""),
+                  "")
+            << c.kind;
     }
-    ASSERT_TRUE(WriteTiff(rgb, "c.tif", error));
-    auto cb = ReadTiff("c.tif");
-    ASSERT_TRUE(cb);
-    EXPECT_EQ(cb->samples, 3);
-    EXPECT_EQ(cb->pixels, rgb.FilePixels());
-
-    Geometry bg = Gray(1, 9);
-    bg.mode = plugInModeBitmap;
-    bg.depth = 1;
-    Document bits(bg);
-    std::vector<uint8_t> b{0x81, 0x80};
-    bits.Store(StripOf(b, 0, 0, 1, 9, 2));
-    ASSERT_TRUE(WriteTiff(bits, "b.tif", error));
-    auto bb = ReadTiff("b.tif");
-    ASSERT_TRUE(bb);
-    EXPECT_EQ(bb->bits, 1);
-    EXPECT_EQ(bb->photometric, 0) << "min-is-white: a set bit stays black";
-    EXPECT_EQ(bb->pixels, b);
-    EXPECT_FALSE(WriteTiff(bits, "no-such-folder/b.tif", error));
+    std::remove("t.tif");
+    Document nowhere(gray, MakeTiffWriter("no-such-folder/t.tif"));
+    std::string why;
+    EXPECT_FALSE(nowhere.Begin(why));
 }
 #endif
 

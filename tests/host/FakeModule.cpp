@@ -62,17 +62,21 @@ OSErr Continue(AcquireRecord* pb) {
     char* p = pb->bufferProcs->lockProc(id, 0);
     if (c.skipLock)
         pb->bufferProcs->unlockProc(id);
-    for (int plane = 0; plane < c.planes && err == noErr; ++plane) {
-        for (int top = 0; top < c.rows && err == noErr; top += c.stripRows) {
-            int rows = std::min(c.stripRows, c.rows - top);
-            if (pb->abortProc())
-                return userCanceledErr;
-            pb->progressProc(plane * c.rows + top, c.rows * c.planes);
-            FillStrip(p, plane, top, rows, rowBytes);
-            Describe(pb, p, plane, top, rows, rowBytes);
-            err = g_lastAdvance = pb->advanceState();
-            pb->data = nullptr;
+    const int sent = c.stopAfterRows >= 0 ? std::min<int>(c.stopAfterRows, c.rows) : c.rows;
+    const int bands = (sent + c.stripRows - 1) / c.stripRows;
+    for (int k = 0; k < bands * c.planes && err == noErr; ++k) {
+        const int plane = c.bandOrder ? k % c.planes : k / bands;
+        const int top = (c.bandOrder ? k / c.planes : k % bands) * c.stripRows;
+        const int rows = std::min(c.stripRows, sent - top);
+        if (pb->abortProc()) {
+            err = userCanceledErr;
+            break;
         }
+        pb->progressProc(k, bands * c.planes);
+        FillStrip(p, plane, top, rows, rowBytes);
+        Describe(pb, p, plane, top, rows, rowBytes);
+        err = g_lastAdvance = pb->advanceState();
+        pb->data = nullptr;
     }
     if (!c.leakBuffer)
         pb->bufferProcs->freeProc(id);

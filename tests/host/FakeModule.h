@@ -30,6 +30,8 @@ struct Config {
     bool leakBuffer = false;
     bool skipLock = false;      // hands over memory of a buffer it never locked
     bool pieceByRecord = false; // returns strips through the record, one per continue call
+    bool bandOrder = false;     // every plane of a band before the next band, as a module streams
+    int stopAfterRows = -1;     // rows of each plane sent before the image ends quietly
     std::function<void(int16_t selector, AcquireRecord*)> hook; // runs first on every call
 };
 

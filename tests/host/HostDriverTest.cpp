@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +40,34 @@ class HostDriver : public ::testing::Test {
         return false;
     }
 
+    static HostOptions WritingHere() {
+        HostOptions options;
+        options.outDir = ".";
+        return options;
+    }
+
+    // Empty when the file holds the fake module's pixels, white below the rows it sent.
+    static std::string Differs(const std::string& file, int planes, int sent = 10) {
+        std::string error;
+        auto back = ReadPnm(file, error);
+        if (!back)
+            return error;
+        const fake::Config& c = fake::config();
+        PnmImage expected{planes == 3 ? '6' : '5', c.cols, c.rows, {}};
+        for (int row = 0; row < c.rows; ++row)
+            for (int col = 0; col < c.cols; ++col)
+                for (int p = 0; p < planes; ++p)
+                    expected.pixels.push_back(row < sent ? fake::Pixel(p, row, col) : 255);
+        return ComparePnm(*back, expected).value_or("");
+    }
+
+    static bool Exists(const std::string& file) {
+        FILE* f = std::fopen(file.c_str(), "rb");
+        if (f)
+            std::fclose(f);
+        return f != nullptr;
+    }
+
     std::vector<std::string> lines;
     std::unique_ptr<Host> host;
 };
@@ -46,16 +76,13 @@ class HostDriver : public ::testing::Test {
 
 TEST_F(HostDriver, RunsPhasesInTheHostsOrderWhileTheModuleAsksForMore) {
     fake::config().images = 2;
-    Host& h = Make();
+    Host& h = Make(WritingHere());
     h.RunSeries();
     EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 4, 1, 2, 3, 5}));
     EXPECT_TRUE(h.Passed()) << (h.violations().empty() ? "" : h.violations()[0]);
-    ASSERT_EQ(h.documents().size(), 2u);
-    const Document& d = h.documents()[1];
-    EXPECT_TRUE(d.Complete());
-    for (int row = 0; row < 10; ++row)
-        for (int col = 0; col < 12; ++col)
-            ASSERT_EQ(d.Row(0, row)[col], fake::Pixel(0, row, col)) << row << "," << col;
+    ASSERT_EQ(h.images().size(), 2u);
+    EXPECT_EQ(h.images()[1].rowsDelivered, 10);
+    EXPECT_EQ(Differs(h.images()[1].file, 1), "");
     EXPECT_EQ(h.calls().back().result, userCanceledErr);
     EXPECT_TRUE(Said("strict checks: passed"));
     EXPECT_GT(h.progressCalls(), 0);
@@ -106,7 +133,7 @@ TEST_F(HostDriver, AbortAndAdvanceFailuresReachTheModule) {
     h.RunSeries();
     EXPECT_EQ(h.calls()[2].result, userCanceledErr);
     EXPECT_EQ(h.abortQuestions(), 2);
-    EXPECT_EQ(h.documents()[0].RowsCovered(0), 4);
+    EXPECT_EQ(h.images()[0].planeRows, (std::vector<int32_t>{4}));
 
     fake::Reset();
     HostOptions fail;
@@ -122,12 +149,11 @@ TEST_F(HostDriver, StripsHandedThroughTheRecordAreAssembled) {
     fake::config().pieceByRecord = true;
     fake::config().mode = plugInModeRGBColor;
     fake::config().planes = 3;
-    Host& h = Make();
+    Host& h = Make(WritingHere());
     h.RunSeries();
     EXPECT_TRUE(h.Passed());
-    ASSERT_EQ(h.documents().size(), 1u);
-    EXPECT_TRUE(h.documents()[0].Complete());
-    EXPECT_EQ(h.documents()[0].Row(2, 9)[11], fake::Pixel(2, 9, 11));
+    ASSERT_EQ(h.images().size(), 1u);
+    EXPECT_EQ(Differs(h.images()[0].file, 3), "");
     // rows 10 in strips of 4, three planes: 9 pieces and the closing call
     const Sel calls = fake::selectors();
     EXPECT_EQ(std::count(calls.begin(), calls.end(), 2), 10);
@@ -150,6 +176,74 @@ TEST_F(HostDriver, WritesTheDocumentForEachImage) {
     EXPECT_EQ(back->width, 13);
     EXPECT_EQ(back->height, 10);
     EXPECT_EQ(back->pixels[2 * 2 + 1] & 0xF8, fake::Pixel(0, 2, 1) & 0xF8);
+}
+
+TEST_F(HostDriver, RowsNeverSentAreWhiteAndReportedButNoViolation) {
+    fake::config().stopAfterRows = 6;
+    fake::config().bandOrder = true;
+    fake::config().mode = plugInModeRGBColor;
+    fake::config().planes = 3;
+    HostOptions options = WritingHere();
+    std::vector<ImageProgress> shown;
+    options.meter = [&shown](const ImageProgress& p) { shown.push_back(p); };
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_TRUE(h.Passed());
+    auto last = std::find_if(shown.rbegin(), shown.rend(), [](const ImageProgress& p) { return !p.hidden; });
+    ASSERT_NE(last, shown.rend());
+    EXPECT_EQ(last->rowsDone, 6);
+    EXPECT_EQ(last->rows, 10);
+    EXPECT_EQ(last->bytes, 6u * 12 * 3);
+    EXPECT_TRUE(shown.back().hidden) << "the bar leaves its line before the host reports";
+    EXPECT_TRUE(Said("image 1: 6 of 10 rows delivered"));
+    EXPECT_TRUE(Said("image 1: done, rows delivered 6/6/6 of 10 -> ./image-001.ppm"));
+    EXPECT_EQ(Differs(h.images()[0].file, 3, 6), "");
+}
+
+TEST_F(HostDriver, ACancelledDocumentsFileIsRemoved) {
+    static std::atomic<bool> interrupt{false};
+    interrupt = false;
+    fake::config().images = 2;
+    fake::config().hook = [](int16_t s, AcquireRecord*) {
+        if (s == acquireSelectorContinue)
+            interrupt = true; // Ctrl-C as the first image begins to arrive
+    };
+    HostOptions options = WritingHere();
+    options.interrupt = &interrupt;
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 5})) << "no second image after an interrupt";
+    EXPECT_TRUE(Said("interrupted: abortProc answers true from now on"));
+    EXPECT_TRUE(Said("image 1: cancelled, rows delivered 0 of 10; ./image-001.pgm removed"));
+    EXPECT_FALSE(Exists("./image-001.pgm"));
+    EXPECT_TRUE(h.Passed());
+
+    fake::Reset();
+    options.interrupt = nullptr;
+    options.abortAfter = 1;
+    Host& h2 = Make(options);
+    h2.RunSeries();
+    EXPECT_TRUE(Said("image 1: cancelled, rows delivered 4 of 10; ./image-001.pgm removed"));
+    EXPECT_FALSE(Exists("./image-001.pgm"));
+}
+
+TEST_F(HostDriver, DiscardChecksEveryStripAndWritesNothing) {
+    std::remove("./image-001.pgm");
+    HostOptions options = WritingHere();
+    options.discard = true;
+    Host& h = Make(options);
+    h.RunSeries();
+    EXPECT_TRUE(h.Passed());
+    EXPECT_EQ(h.images()[0].rowsDelivered, 10);
+    EXPECT_TRUE(h.images()[0].file.empty());
+    EXPECT_FALSE(Exists("./image-001.pgm"));
+    EXPECT_TRUE(Said("image 1: discarded, 12 x 10, gray, 300 x 300 dpi, "));
+
+    fake::Reset();
+    fake::config().extraRowBytes = 4;
+    Host& h2 = Make(options);
+    h2.RunSeries();
+    EXPECT_TRUE(Reported("past the end of its buffer"));
 }
 
 TEST_F(HostDriver, HostileHostPlaysEveryKnownCarelessness) {
@@ -192,7 +286,7 @@ TEST_F(HostDriver, NonsenseGeometryRefusesTheImage) {
     h.RunSeries();
     EXPECT_EQ(fake::selectors(), (Sel{4, 1, 3, 5})) << "no continue, but start succeeded so finish comes";
     EXPECT_TRUE(Reported("planes 1 do not fit image mode 3"));
-    EXPECT_TRUE(h.documents().empty());
+    EXPECT_TRUE(h.images().empty());
     EXPECT_TRUE(Said("strict checks: 1 violation(s)"));
 }
 
@@ -325,6 +419,23 @@ TEST(Quoted, KeepsEveryReportOnOneComparableLine) {
     EXPECT_EQ(Quoted("a\"b\\c\td\r"), "\"a\\\"b\\\\c\\td\\r\"");
     EXPECT_EQ(Quoted("Host\xAE 100%"), "\"Host\\xAE 100%\"");
     EXPECT_EQ(Quoted(std::string("\x01\x7F", 2)), "\"\\x01\\x7F\"");
+}
+
+TEST(ProgressBar, RedrawsAtMostEveryIntervalAndLeavesItsLineWhenHidden) {
+    std::string out;
+    ProgressBar bar([&out](const std::string& text) { out += text; }, 0.1);
+    bar.Update({1, 0, 2400, 0, 0.0, false});
+    bar.Update({1, 300, 2400, 30000000, 0.05, false});
+    bar.Update({1, 1830, 2400, 183000000, 2.0, false});
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 2);
+    EXPECT_EQ(out.find("300/2400"), std::string::npos) << "too soon after the first";
+    EXPECT_NE(out.find("] 1830/2400 rows 91.5 MB/s"), std::string::npos) << out;
+    const size_t drawn = out.size() - out.rfind('\r');
+    bar.Update({1, 2400, 2400, 240000000, 2.01, true});
+    EXPECT_EQ(out.substr(out.size() - drawn - 1), "\r" + std::string(drawn - 1, ' ') + "\r");
+    out.clear();
+    bar.Update({1, 2400, 2400, 0, 2.02, false});
+    EXPECT_EQ(out, "\rimage 1 [########################] 2400/2400 rows 0.0 MB/s") << "at once after hidden";
 }
 
 TEST_F(HostDriver, ServicesAreTheHostsOnlyInsideACallOnItsThread) {
