@@ -412,7 +412,7 @@ TEST_F(PixelScan, ChromaStretchOnAClassThreeScanner) {
     c.scanner.bufferSize = 301 * 3331;
     c.dpi = 1200;
     c.area[2] = c.area[3] = 0.5;
-    c.sheets = {{"color-bars", 1, 1, 200}};
+    c.sheets = {{"color-bars", 1, 0.6, 200}};
     for (const char* mode : {"RGB", "Gray Tone", "B/W Threshold"}) {
         SCOPED_TRACE(mode);
         c.mode = mode;
@@ -421,7 +421,7 @@ TEST_F(PixelScan, ChromaStretchOnAClassThreeScanner) {
     // 800 dpi: one mean sample after every 39.
     c.dpi = 800;
     c.area[2] = 1;
-    c.sheets = {{"gray-ramp", 1.5, 0.75, 200}};
+    c.sheets = {{"gray-ramp", 1.5, 0.55, 200}};
     for (const char* mode : {"RGB", "Gray Tone"}) {
         SCOPED_TRACE(mode);
         c.mode = mode;
@@ -480,7 +480,7 @@ TEST_F(PixelScan, HostWithLittleFreeBufferSpace) {
     c.scanner = BuiltIn("class3-780");
     c.dpi = 1200;
     c.area[2] = c.area[3] = 0.5;
-    c.sheets = {{"gray-ramp", 1, 1, 200}};
+    c.sheets = {{"gray-ramp", 1, 0.6, 200}};
     c.host.freeSpace = 600 * (300 + 20);
     ExpectSeriesExact(c, Run(c));
 }
@@ -490,15 +490,15 @@ TEST_F(PixelScan, AReadThatFailsMidSheet) {
     c.scanner.bufferSize = 8192;
     c.area[3] = 1.4;
     c.sheets = {{"gray-ramp", 2, 1.5, 100}};
-    // Rows 0 to 89 come, in blocks of 18 rows; the read of rows 90 to 107 fails.
-    c.deviceLines = "read-fail = 90 2 0x9001\n";
+    // Reads of 18 rows; the one that would cross row 100 stops before it, the next fails.
+    c.deviceLines = "read-fail = 100 2 0x9001\n";
     const Outcome o = Run(c);
     ASSERT_EQ(o.images.size(), 1u);
     EXPECT_FALSE(o.images[0].failed);
-    EXPECT_EQ(o.images[0].rowsDelivered, 90);
-    const Image expected = Expected(c, o, 0, c.sheets[0], 90);
+    EXPECT_EQ(o.images[0].rowsDelivered, 100);
+    const Image expected = Expected(c, o, 0, c.sheets[0], 100);
     EXPECT_EQ(FirstDifference(expected, Written(o, 0)), "");
-    EXPECT_EQ(expected.Sample(0, 90, 0), 255) << "undelivered rows are white";
+    EXPECT_EQ(expected.Sample(0, 100, 0), 255) << "undelivered rows are white";
     ASSERT_EQ(Captions(o), std::vector<std::string>{"Scan 2"});
     EXPECT_EQ(o.boxes[0].text, "Unknown internal scanner Error");
 }

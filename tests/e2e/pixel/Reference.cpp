@@ -116,20 +116,20 @@ void PaintMarks(std::vector<uint8_t>& block, size_t at, const std::array<int64_t
             }
 }
 
-// Row `cols` wide of one plane from a source row of `width` bytes: samples `step` apart from
-// `start`; with a ratio, after every ratio-th sample the mean of it and the next, except that
-// one landing on the last column is a copy.
+// `cols` samples of one plane, `outStep` apart in `out`, from a source row of `width` bytes:
+// samples `step` apart from `start`; with a ratio, after every ratio-th sample the mean of it
+// and the next, except that one landing on the last column is a copy.
 void CopyRow(const uint8_t* src, int64_t width, int64_t start, int64_t step, int32_t ratio, int32_t cols,
-             std::vector<uint8_t>& out) {
-    out.clear();
+             uint8_t* out, size_t outStep) {
     auto at = [&](int64_t s) { return s < width ? src[s] : uint8_t(255); };
-    for (int64_t n = 0; int32_t(out.size()) < cols; ++n) {
+    int32_t i = 0;
+    for (int64_t n = 0; i < cols; ++n) {
         const int64_t s = start + n * step;
-        out.push_back(at(s));
-        if (ratio > 0 && (n + 1) % ratio == 0 && int32_t(out.size()) < cols) {
-            const bool last = int32_t(out.size()) == cols - 1;
+        out[size_t(i++) * outStep] = at(s);
+        if (ratio > 0 && (n + 1) % ratio == 0 && i < cols) {
             const uint8_t next = s + step < width ? src[s + step] : at(s);
-            out.push_back(last ? at(s) : uint8_t((at(s) + next) / 2));
+            out[size_t(i) * outStep] = i == cols - 1 ? at(s) : uint8_t((at(s) + next) / 2);
+            ++i;
         }
     }
 }
@@ -162,13 +162,18 @@ std::string FirstDifference(const Image& expected, const Image& actual) {
         return "expected " + shape(expected) + ", found " + shape(actual);
     if (actual.pixels.size() != actual.RowBytes() * size_t(actual.height))
         return "found pixels that do not fill " + shape(actual);
-    for (int32_t y = 0; y < expected.height; ++y)
+    const size_t rowBytes = expected.RowBytes();
+    for (int32_t y = 0; y < expected.height; ++y) {
+        const auto row = expected.pixels.begin() + int64_t(size_t(y) * rowBytes);
+        if (std::equal(row, row + int64_t(rowBytes), actual.pixels.begin() + int64_t(size_t(y) * rowBytes)))
+            continue;
         for (int32_t x = 0; x < expected.width; ++x)
             for (int c = 0; c < expected.Channels(); ++c)
                 if (expected.Sample(x, y, c) != actual.Sample(x, y, c))
                     return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") channel " +
                            std::to_string(c) + ": expected " + std::to_string(expected.Sample(x, y, c)) +
                            ", found " + std::to_string(actual.Sample(x, y, c));
+    }
     return {};
 }
 
@@ -274,11 +279,26 @@ DeviceRows FormRows(const Device& device, const Sheet& sheet, const Window& w,
         out.cameras[k] = std::min<int64_t>(out.cameras[k], 65535);
     }
 
+    std::vector<int64_t> sx(size_t(out.pixels));
+    for (int64_t c = 0; c < out.pixels; ++c)
+        sx[size_t(c)] = FloorDiv((2 * w.x * rx + (2 * c + 1) * 1200) * dpi, 2400 * rx);
     std::vector<uint8_t> black(size_t(out.pixels));
+    if (out.mode != Mode::Bitmap)
+        out.bytes.reserve(size_t(out.rows * (out.pixels * unit + 9)));
     for (int64_t r = 0; r < out.rows; ++r) {
         const int64_t y = sy(r);
+        const size_t start = out.bytes.size();
+        if (r > 0 && y == sy(r - 1)) {
+            // The same sheet row again.
+            const size_t previous = r > 1 ? out.rowEnds[size_t(r) - 2] : 0;
+            out.bytes.resize(start + (start - previous));
+            std::copy(out.bytes.begin() + int64_t(previous), out.bytes.begin() + int64_t(start),
+                      out.bytes.begin() + int64_t(start));
+            out.rowEnds.push_back(out.bytes.size());
+            continue;
+        }
         for (int64_t c = 0; c < out.pixels; ++c) {
-            const int64_t x = FloorDiv((2 * w.x * rx + (2 * c + 1) * 1200) * dpi, 2400 * rx);
+            const int64_t x = sx[size_t(c)];
             static const uint8_t white[3] = {255, 255, 255};
             const uint8_t* px = x >= 0 && x < page.width && y >= 0 && y < page.height ? page.At(x, y) : white;
             if (out.mode == Mode::Rgb) {
@@ -340,7 +360,6 @@ Image Document(const Device& device, const Window& window, const DeviceRows& sca
     const int64_t limit = std::max<int64_t>(1, std::min<int64_t>(300, t.stripRows) * den / num);
     size_t consumed = 0;
     int32_t rowsDone = 0;
-    std::vector<uint8_t> line;
     for (int64_t received : t.received) {
         if (received <= 0)
             continue;
@@ -375,11 +394,8 @@ Image Document(const Device& device, const Window& window, const DeviceRows& sca
                     continue;
                 }
                 const int planes = scan.mode == Mode::Rgb ? 3 : 1;
-                for (int p = 0; p < planes; ++p) {
-                    CopyRow(src, rowWidth, p, planes, scan.mode == Mode::Bitmap ? 0 : ratio, t.cols, line);
-                    for (int32_t x = 0; x < t.cols; ++x)
-                        dst[size_t(x) * size_t(planes) + size_t(p)] = line[size_t(x)];
-                }
+                for (int p = 0; p < planes; ++p)
+                    CopyRow(src, rowWidth, p, planes, ratio, t.cols, dst + p, size_t(planes));
             }
             rowsDone += int32_t(chunk);
         }
