@@ -313,6 +313,10 @@ TEST_F(PixelScan, GrayAcrossFourCamerasAndOne) {
     c.scanner.device.cameras = 1;
     c.dpi = 150;
     ExpectSeriesExact(c, Run(c));
+
+    // A gray scanner takes its curve in the first of three channels.
+    c.scanner = FourCameras("gen5-gray");
+    ExpectSeriesExact(c, Run(c));
 }
 
 TEST_F(PixelScan, RgbAcrossFourCamerasAndOne) {
@@ -341,7 +345,7 @@ TEST_F(PixelScan, BitmapRowsWhateverTheirWidthInBytes) {
     c.area[2] = 2;
     c.sheets = {{"line-pairs", 2, 1.5, 100}};
     ExpectSeriesExact(c, Run(c));
-    // 408 pixels a row.
+    // 408 pixels a row, 400 columns: whole bytes.
     c.dpi = 200;
     ExpectSeriesExact(c, Run(c));
     // No threshold: black below 128.
@@ -405,7 +409,7 @@ TEST_F(PixelScan, VerticalStretchRepeatsSourceRows) {
 
 TEST_F(PixelScan, ChromaStretchOnAClassThreeScanner) {
     // 1200 dpi scanned at 780 across and 800 down: each row widened from 780-dpi samples,
-    // each row repeated one time in two.
+    // three rows made of every two.
     Case c;
     c.scanner = BuiltIn("class3-780");
     // Blocks of 301 gray rows: chunks of 200 and 101 source rows.
@@ -475,8 +479,17 @@ TEST_F(PixelScan, HostWithLittleFreeBufferSpace) {
         ExpectSeriesExact(c, o);
         EXPECT_GE(o.advanceCalls, (140 + strip - 1) / strip);
     }
-    // Stretched by 1.5 into strips of 20 rows: chunks of 13 source rows, each of which
-    // gives 19 rows.
+    // Not even one row.
+    c.host.freeSpace = 99;
+    const Outcome o = Run(c);
+    ASSERT_EQ(o.images.size(), 1u);
+    EXPECT_TRUE(o.images[0].failed);
+    EXPECT_EQ(Captions(o), std::vector<std::string>{"AllocateStripBuffer"});
+}
+
+TEST_F(PixelScan, StretchedIntoStripsOfFewRows) {
+    // Strips of 20 rows at 1.5: chunks of 13 source rows, each of which gives 19 rows.
+    Case c;
     c.scanner = BuiltIn("class3-780");
     c.dpi = 1200;
     c.area[2] = c.area[3] = 0.5;

@@ -155,8 +155,9 @@ Image WhiteImage(char kind, int32_t width, int32_t height) {
 
 std::string FirstDifference(const Image& expected, const Image& actual) {
     auto shape = [](const Image& i) {
-        return "P" + std::string(1, i.kind) + " " + std::to_string(i.width) + " x " +
-               std::to_string(i.height);
+        std::string text = "P";
+        text += i.kind;
+        return text + " " + std::to_string(i.width) + " x " + std::to_string(i.height);
     };
     if (expected.kind != actual.kind || expected.width != actual.width || expected.height != actual.height)
         return "expected " + shape(expected) + ", found " + shape(actual);
