@@ -69,7 +69,8 @@ bool PreScan_LineManager_SetLine(void* owner, std::span<const uint8_t> line, int
         return false;
     }
     // The slots are the prescan thread's alone while it runs.
-    std::memcpy(place, line.data(), bytes);
+    if (bytes > 0)
+        std::memcpy(place, line.data(), bytes);
     return true;
 }
 

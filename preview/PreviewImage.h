@@ -44,7 +44,8 @@ inline void CopyImageRow(const PreScanState& s, int32_t y, std::span<uint8_t> li
     const size_t rowBytes = size_t(std::max(s.iAreaWidth, 0)) * 3, limit = ImageLimit(s);
     const size_t start = std::min(size_t(std::max(y, 0)) * rowBytes, limit);
     const size_t bytes = std::min({line.size(), rowBytes, limit - start});
-    std::memcpy(line.data(), s.ptr_byteImage.data() + start, bytes);
+    if (bytes > 0)
+        std::memcpy(line.data(), s.ptr_byteImage.data() + start, bytes);
     std::fill(line.begin() + bytes, line.end(), uint8_t{0});
 }
 

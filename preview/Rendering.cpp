@@ -21,9 +21,6 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-// Rows of the image beyond the area, for a row that rounding adds.
-constexpr int32_t kSpareRows = 25;
-
 void EraseLocked(PreScanState& s) {
     if (s.memoryImage)
         s.memoryImage->Fill(qv::PixelRect{0, 0, s.iAreaWidth, s.iAreaHeight}, kMidGray);
@@ -39,7 +36,10 @@ void ScrollLocked(PreScanState& s) {
         s.memoryImage->Copy(0, n, s.iPreviewWidth, rows - n, 0, 0);
         s.memoryImage->Fill(qv::PixelRect{0, rows - n, s.iAreaWidth, s.iAreaHeight}, kMidGray);
     }
+    s.iPreviewRows = rows - n;
     const size_t rowBytes = size_t(s.iAreaWidth) * 3, limit = ImageLimit(s);
+    if (limit == 0)
+        return;
     uint8_t* image = s.ptr_byteImage.data();
     const size_t from = std::min(size_t(n) * rowBytes, limit);
     const size_t kept = std::min(size_t(rows - n) * rowBytes, limit - from);
@@ -47,7 +47,6 @@ void ScrollLocked(PreScanState& s) {
     const size_t clearFrom = std::min(size_t(rows - n) * rowBytes, limit);
     const size_t clearTo = std::clamp(size_t(std::max(s.iAreaHeight, 0)) * rowBytes, clearFrom, limit);
     std::memset(image + clearFrom, 0, clearTo - clearFrom);
-    s.iPreviewRows = rows - n;
 }
 
 // Rows 0..rows-1, columns 0..columns-1 of the image through the curve.
