@@ -43,6 +43,9 @@ void PreScan_Init() {
 void PreScan_Remove() {
     Forward(&PreviewHooks::remove);
 }
+void PreScan_Stop() {
+    Forward(&PreviewHooks::stop);
+}
 void PreScan_Button(qv::DialogControls& dialog) {
     Forward(&PreviewHooks::button, dialog);
 }

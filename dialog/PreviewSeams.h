@@ -26,6 +26,8 @@ extern std::atomic<bool> bStandardPaper;
 void PreScan_Init();
 // The dialog goes: the preview image and display curve go with it.
 void PreScan_Remove();
+// Before the dialog's window goes: a running prescan is stopped and its thread ended.
+void PreScan_Stop();
 // Prescan (3) in the normal state, and Close Prescan (81).
 void PreScan_Button(qv::DialogControls& dialog);
 void PreScan_CloseButton(qv::DialogControls& dialog);
@@ -45,6 +47,7 @@ struct PreviewHooks {
     void (*selectRectCalculateCoordinates)() = nullptr;
     void (*init)() = nullptr;
     void (*remove)() = nullptr;
+    void (*stop)() = nullptr;
     void (*button)(qv::DialogControls& dialog) = nullptr;
     void (*closeButton)(qv::DialogControls& dialog) = nullptr;
     void (*paint)(qv::DialogControls& dialog) = nullptr;

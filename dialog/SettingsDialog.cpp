@@ -295,6 +295,7 @@ bool SettingsDialog_Run() {
 }
 
 void SettingsDialog_Destroy() {
+    PreScan_Stop();
     if (dialogWindow) {
         qv::DestroyDialogWindow(dialogWindow);
         qv::SetActiveDialogControls(nullptr);
@@ -311,4 +312,8 @@ void* SettingsDialog_Window() {
 
 qv::DialogControls* SettingsDialog_Controls() {
     return dialogWindow;
+}
+
+CScanner* SettingsDialog_Scanner() {
+    return dialogScanner;
 }

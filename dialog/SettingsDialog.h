@@ -36,6 +36,8 @@ void SettingsDialog_Destroy();
 // The dialog's window, owner of its boxes; nullptr when there is none.
 void* SettingsDialog_Window();
 qv::DialogControls* SettingsDialog_Controls();
+// The scanner the dialog works with; nullptr before the first dialog.
+CScanner* SettingsDialog_Scanner();
 
 // Start-up's share that the chooser buttons run too.
 void ShowSettingsControls(qv::DialogControls& dialog);

@@ -82,6 +82,7 @@ int TakeScanOption(const std::vector<std::string>& args, size_t at, ScanSettings
         {"--srgb", &ScanSettings::srgb},
         {"--center-load", &ScanSettings::centerLoad},
         {"--side-load", &ScanSettings::sideLoad},
+        {"--prescan", &ScanSettings::prescan},
     };
     for (const auto& [name, flag] : flags)
         if (arg == name) {
@@ -105,6 +106,7 @@ int TakeScanOption(const std::vector<std::string>& args, size_t at, ScanSettings
         {"--units", &ScanSettings::units},
         {"--sheets", &ScanSettings::sheets},
         {"--profile", &ScanSettings::profile},
+        {"--select", &ScanSettings::select},
     };
     if (at + 1 >= args.size())
         return 0;
@@ -196,14 +198,40 @@ bool CompileScan(const ScanSettings& s, const std::vector<UserEvent>& actions, s
         }
         Add(events, "click " + (s.units == "scanner" ? std::string("scanner-units") : s.units), error);
     }
+    UserEvent drag;
+    if (!s.select.empty()) {
+        const std::vector<std::string> parts = SplitAt(s.select, ',');
+        long v[4] = {};
+        bool numbers = parts.size() == 4;
+        for (size_t part = 0; numbers && part < parts.size(); ++part)
+            numbers = Integer(parts[part], part < 2 ? 0 : 1, 32767, v[part]);
+        if (!numbers || !s.prescan) {
+            error = numbers ? "--select needs --prescan"
+                            : "--select takes X,Y,WIDTH,HEIGHT in preview pixels, not \"" + s.select + "\"";
+            return false;
+        }
+        drag.verb = UserVerb::Drag;
+        drag.x = int32_t(v[0]);
+        drag.y = int32_t(v[1]);
+        drag.width = int32_t(v[2]);
+        drag.height = int32_t(v[3]);
+        drag.line = "--select " + s.select;
+    }
     events.insert(events.end(), actions.begin(), actions.end());
     long sheets = long(std::max<size_t>(1, s.sheetSpecs.size()));
     if (!s.sheets.empty() && !Integer(s.sheets, 0, 10000, sheets)) {
         error = "--sheets takes a count, not \"" + s.sheets + "\"";
         return false;
     }
-    for (long sheet = 0; sheet < sheets; ++sheet)
+    for (long sheet = 0; sheet < sheets; ++sheet) {
+        if (s.prescan) {
+            Add(events, "click prescan", error);
+            Add(events, "wait prescan", error);
+        }
+        if (!s.select.empty())
+            events.push_back(drag);
         Add(events, "click scan", error);
+    }
     Add(events, "click done", error);
     error.clear();
     return true;
@@ -216,10 +244,13 @@ bool ScanScenarioText(const ScanSettings& s, std::string& text, std::string& err
     std::string scenario = "[device]\n";
     if (!s.profile.empty())
         scenario += "profile = " + s.profile + "\n";
-    for (const std::string& spec : s.sheetSpecs) {
+    for (size_t sheet = 0; sheet < s.sheetSpecs.size(); ++sheet) {
         std::string section;
-        if (!SheetSection(spec, section, error))
+        if (!SheetSection(s.sheetSpecs[sheet], section, error))
             return false;
+        // A prescan is a scan command of its own.
+        if (sheet + 1 < s.sheetSpecs.size())
+            section += s.prescan ? "scans = 2\n" : "scans = 1\n";
         scenario += section;
     }
     text = scenario;

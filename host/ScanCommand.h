@@ -1,7 +1,7 @@
 // `scan`: a series whose dialog is played by events compiled from options, in a fixed order:
 // scanner, mode, resolution, paper or area, the adjustments, colour preset, paper load, units,
-// the --actions events, Scan once per sheet, Done. Also the simulated scanner of --profile
-// and --sheet.
+// the --actions events, then per sheet a prescan with its selection (--prescan, --select)
+// and Scan, and Done. Also the simulated scanner of --profile and --sheet.
 #pragma once
 
 #include "host/UserScript.h"
@@ -17,6 +17,8 @@ struct ScanSettings {
     std::string brightness, contrast, gamma, threshold, level;
     std::string blur, sharpen, background;
     bool ntsc = false, srgb = false, centerLoad = false, sideLoad = false;
+    bool prescan = false;
+    std::string select; // X,Y,W,H in preview pixels, dragged after each prescan
     std::string units;
     std::string sheets; // empty: one Scan per --sheet, or one
     std::string profile;
@@ -32,7 +34,8 @@ bool CompileScan(const ScanSettings& settings, const std::vector<UserEvent>& act
                  std::vector<UserEvent>& events, std::string& error);
 
 // The scenario text of --profile and --sheet (a picture's name made absolute, so the text
-// may be kept anywhere); empty when neither was given.
+// may be kept anywhere); empty when neither was given. Every sheet but the last leaves after
+// its scan (and its prescan), so that a series moves on from sheet to sheet.
 bool ScanScenarioText(const ScanSettings& settings, std::string& text, std::string& error);
 
 } // namespace qv::host

@@ -2,6 +2,7 @@
 
 #include "dialog/ControlIds.h"
 #include "host/Host.h"
+#include "platform/Cursors.h"
 
 #include <charconv>
 #include <fstream>
@@ -119,6 +120,14 @@ bool ParseExpectation(std::string& rest, UserEvent& event, std::string& error) {
         event.text = rest;
         return true;
     }
+    if (target == "cursor") {
+        event.verb = UserVerb::ExpectCursor;
+        event.text = rest;
+        if (qv::CursorByName(rest) >= 0)
+            return true;
+        error = "expect cursor takes a cursor's name (IDC_CURSOR_...), not \"" + rest + "\"";
+        return false;
+    }
     if (!ParseControl(target, event.control, error))
         return false;
     const std::string what = Word(rest);
@@ -178,6 +187,27 @@ std::string Joined(const std::vector<std::string>& rows) {
     return joined;
 }
 
+bool ParseMouse(std::string rest, UserEvent& event) {
+    const std::string action = Word(rest);
+    const std::string x = Word(rest);
+    event.verb = UserVerb::Mouse;
+    event.action = action == "down" ? qv::MouseAction::ButtonDown
+                   : action == "up" ? qv::MouseAction::ButtonUp
+                                    : qv::MouseAction::Move;
+    return (action == "down" || action == "up" || action == "move") &&
+           ParseNumber(x, -32768, 32767, event.x) && ParseNumber(rest, -32768, 32767, event.y);
+}
+
+// A running prescan shows Stop on Done and holds the sharpen list, which it gives back last.
+bool PreScanRunning(qv::DialogControls& dialog) {
+    return dialog.GetText(kIdDone) == "Stop" || !dialog.IsEnabled(kIdSharpen);
+}
+
+// The pause between looks at a running prescan.
+constexpr int kPreScanLookMs = 10;
+// A press this far left of the picture area starts a new selection wherever the last one is.
+constexpr int32_t kLeftOfArea = 20;
+
 // In the order of ControlKind.
 const char* const kKindNames[] = {"button", "label", "label", "group", "edit", "list", "radio", "spin"};
 
@@ -232,9 +262,17 @@ bool ParseUserEventLine(const std::string& line, UserEvent& event, std::string& 
             event.text = rest;
             done = verb == "type" || !rest.empty();
         }
+    } else if (verb == "wait" && rest == "prescan") {
+        event.verb = UserVerb::WaitPreScan;
     } else if (verb == "wait") {
         event.verb = UserVerb::Wait;
         done = ParseNumber(rest, 0, 600000, event.number);
+    } else if (verb == "mouse") {
+        done = ParseMouse(rest, event);
+    } else if (verb == "save" && Word(rest) == "preview") {
+        event.verb = UserVerb::SavePreview;
+        event.text = rest;
+        done = !rest.empty();
     } else if (verb == "expect") {
         return ParseExpectation(rest, event, error);
     } else if (verb == "dump") {
@@ -253,7 +291,9 @@ bool ParseUserEventLine(const std::string& line, UserEvent& event, std::string& 
                 (verb == "click"    ? "click CONTROL"
                  : verb == "spin"   ? "spin CONTROL up|down"
                  : verb == "select" ? "select CONTROL TEXT"
-                 : verb == "wait"   ? "wait MILLISECONDS"
+                 : verb == "wait"   ? "wait MILLISECONDS|prescan"
+                 : verb == "mouse"  ? "mouse down|move|up X Y"
+                 : verb == "save"   ? "save preview FILE"
                  : verb == "dump"   ? "dump"
                                     : "screenshot FILE");
     return done;
@@ -280,6 +320,9 @@ ScriptPlayer::ScriptPlayer(std::vector<UserEvent> events, const qv::DialogSpec& 
 bool ScriptPlayer::PlayNext(qv::DialogControls& dialog, qv::DialogUser& user) {
     if (failed_ || events_.empty())
         return false;
+    if (pacer_)
+        if (const int wait = TakeWait())
+            pacer_(wait);
     UserEvent event = std::move(events_.front());
     events_.pop_front();
     return Play(event, dialog, user);
@@ -342,6 +385,38 @@ bool ScriptPlayer::Play(const UserEvent& event, qv::DialogControls& dialog, qv::
     case UserVerb::Wait:
         wait_ = event.number;
         return true;
+    case UserVerb::WaitPreScan:
+        if (PreScanRunning(dialog)) {
+            events_.push_front(event);
+            wait_ = kPreScanLookMs;
+        }
+        return true;
+    case UserVerb::Mouse: {
+        const bool down = event.action == qv::MouseAction::ButtonDown ||
+                          (event.action == qv::MouseAction::Move && buttonHeld_);
+        buttonHeld_ = down;
+        qv::DeliverMouse(&dialog, event.action, event.x, event.y, down);
+        return true;
+    }
+    case UserVerb::Drag: {
+        // Two presses left of the area leave a one-pixel selection at its left edge (the first
+        // may only move a selection wider than the preview into it), far from the drag's start
+        // row, so that the drag starts a new selection rather than moving the one shown.
+        const qv::PixelRect area = dialog.ItemRect(kIdPictureArea);
+        const int32_t asideY = area.top + (event.y >= area.Height() / 2 ? 0 : area.Height() - 1);
+        const int32_t x0 = area.left + event.x, y0 = area.top + event.y;
+        const int32_t x1 = x0 + event.width - 1, y1 = y0 + event.height - 1;
+        std::vector<std::string> lines;
+        for (int press = 0; press < 2; ++press)
+            for (const char* action : {"down", "up"})
+                lines.push_back("mouse " + std::string(action) + " " +
+                                std::to_string(area.left - kLeftOfArea) + " " + std::to_string(asideY));
+        const std::string start = std::to_string(x0) + " " + std::to_string(y0);
+        const std::string end = std::to_string(x1) + " " + std::to_string(y1);
+        for (const std::string& line : {"mouse down " + start, "mouse move " + end, "mouse up " + end})
+            lines.push_back(line);
+        return PlayFirstOf(lines, dialog, user);
+    }
     case UserVerb::Resolution: {
         // A listed resolution is a row; any other goes through the input the last row opens.
         const std::string dpi = std::to_string(event.number);
@@ -351,12 +426,7 @@ bool ScriptPlayer::Play(const UserEvent& event, qv::DialogControls& dialog, qv::
                 lines = {"select resolution " + dpi};
         if (lines.empty())
             lines = {"select resolution User Defined*", "type newres " + dpi, "click scan"};
-        std::vector<UserEvent> steps(lines.size());
-        std::string error;
-        for (size_t step = 0; step < lines.size(); ++step)
-            ParseUserEventLine(lines[step], steps[step], error);
-        events_.insert(events_.begin(), steps.begin() + 1, steps.end());
-        return Play(steps.front(), dialog, user);
+        return PlayFirstOf(lines, dialog, user);
     }
     case UserVerb::ExpectText: {
         const std::string text = dialog.GetText(id);
@@ -393,6 +463,11 @@ bool ScriptPlayer::Play(const UserEvent& event, qv::DialogControls& dialog, qv::
             return true;
         return Fail(event, "message box " + Quoted(caption) + ": " + Quoted(text));
     }
+    case UserVerb::ExpectCursor: {
+        const int shown = qv::ShownCursor(&dialog);
+        const std::string name = shown >= 0 && shown < qv::kCursorCount ? qv::kCursorNames[shown] : "none";
+        return name == event.text ? true : Fail(event, "cursor " + name);
+    }
     case UserVerb::ExpectTitle: {
         const std::string title = user.Title();
         return Matches(title, event.text) ? true : Fail(event, "title " + Quoted(title));
@@ -418,8 +493,25 @@ bool ScriptPlayer::Play(const UserEvent& event, qv::DialogControls& dialog, qv::
         out_("screenshot " + file + " (the controls: no window to capture)");
         return true;
     }
+    case UserVerb::SavePreview: {
+        std::string error = "this host cannot save the preview";
+        if (!previewSaver_ || !previewSaver_(dialog, event.text, error))
+            return Fail(event, error);
+        out_("preview " + event.text);
+        return true;
+    }
     }
     return Fail(event, "an event this player does not know");
+}
+
+bool ScriptPlayer::PlayFirstOf(const std::vector<std::string>& lines, qv::DialogControls& dialog,
+                               qv::DialogUser& user) {
+    std::vector<UserEvent> steps(lines.size());
+    std::string error;
+    for (size_t step = 0; step < lines.size(); ++step)
+        ParseUserEventLine(lines[step], steps[step], error);
+    events_.insert(events_.begin(), steps.begin() + 1, steps.end());
+    return Play(steps.front(), dialog, user);
 }
 
 std::vector<std::string> ScriptPlayer::Dump(qv::DialogControls& dialog, qv::DialogUser& user) {

@@ -18,9 +18,12 @@ enum class UserVerb {
     Click,
     Select, // the row whose text is `text`; a trailing '*' matches a prefix
     Type,
-    Spin,       // `number` steps, up positive
-    Wait,       // `number` milliseconds
-    Resolution, // a listed row "DPI", else the user-defined input with OK (compiled from options only)
+    Spin,        // `number` steps, up positive
+    Wait,        // `number` milliseconds
+    WaitPreScan, // until no prescan runs
+    Mouse,       // `action` at `x`, `y`, dialog client pixels; the left button is the one pressed
+    Resolution,  // a listed row "DPI", else the user-defined input with OK (compiled from options only)
+    Drag,        // a new selection `x`, `y`, `width`, `height` in preview pixels (compiled from options only)
     ExpectText,
     ExpectVisible,
     ExpectEnabled,
@@ -28,9 +31,11 @@ enum class UserVerb {
     ExpectRow,
     ExpectRows,
     ExpectBox,
+    ExpectCursor, // `text`: a cursor's resource name
     ExpectTitle,
     Dump,
-    Screenshot
+    Screenshot,
+    SavePreview // the preview's memory image, to the file `text`
 };
 
 struct UserEvent {
@@ -41,7 +46,9 @@ struct UserEvent {
     std::vector<std::string> rows; // expect rows
     int number = 0;                // spin steps, wait milliseconds, resolution
     bool state = true;             // expect visible|enabled|checked: yes or no
-    std::string line;              // as written, for the reports
+    qv::MouseAction action = qv::MouseAction::Move;
+    int32_t x = 0, y = 0, width = 0, height = 0; // mouse and drag
+    std::string line;                            // as written, for the reports
 };
 
 // The texts between separators, empty ones included.
@@ -75,6 +82,11 @@ class ScriptPlayer final : public qv::UserEventSource {
     void BoxShown(const std::string& caption, const std::string& text);
     // The default writes the controls' dump, as a screen without windows has nothing else.
     void SetScreenshot(Screenshot screenshot) { screenshot_ = std::move(screenshot); }
+    // Writes the preview as the dialog shows it; without one "save preview" fails.
+    void SetPreviewSaver(Screenshot saver) { previewSaver_ = std::move(saver); }
+    // Where nothing else waits between turns (natively), the wait the last event asked for is
+    // slept through this before the next event is played.
+    void SetPacer(std::function<void(int milliseconds)> pacer) { pacer_ = std::move(pacer); }
     // Milliseconds the last event asked to wait before the next; 0 once taken.
     int TakeWait();
 
@@ -85,12 +97,17 @@ class ScriptPlayer final : public qv::UserEventSource {
   private:
     bool Play(const UserEvent& event, qv::DialogControls& dialog, qv::DialogUser& user);
     bool Fail(const UserEvent& event, const std::string& found);
+    // Plays the first of these lines now and the rest as the next events.
+    bool PlayFirstOf(const std::vector<std::string>& lines, qv::DialogControls& dialog, qv::DialogUser& user);
     std::vector<std::string> Dump(qv::DialogControls& dialog, qv::DialogUser& user);
 
     std::deque<UserEvent> events_;
     const qv::DialogSpec& dialog_;
     Output out_;
     Screenshot screenshot_;
+    Screenshot previewSaver_;
+    std::function<void(int)> pacer_;
+    bool buttonHeld_ = false;
     std::mutex boxesLock_;
     std::deque<std::pair<std::string, std::string>> boxes_;
     int wait_ = 0;

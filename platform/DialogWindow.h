@@ -43,6 +43,12 @@ bool RunDialogLoop(DialogControls* dialog, const std::function<bool()>& finished
 // false, `other` the window turned to) or back to it; a host playing the user sends it.
 void DeliverActivation(DialogControls* dialog, bool active, void* other);
 
+// What the window system tells the dialog of the mouse: a move, or the left button pressed
+// or released, at (x, y) in client pixels; a host playing the user sends it.
+void DeliverMouse(DialogControls* dialog, MouseAction action, int32_t x, int32_t y, bool leftButton);
+// The cursor the dialog shows, by its number (platform/Cursors.h); -1 when it set none of them.
+int ShownCursor(DialogControls* dialog);
+
 // User events a host plays at the dialog, one per call; false when there are none left.
 class UserEventSource {
   public:

@@ -2,7 +2,9 @@
 
 #include "dialog/PreviewSeams.h"
 #include "dialog/SettingsDialog.h"
+#include "preview/PreScanThread.h"
 #include "preview/Rendering.h"
+#include "preview/SelectRect.h"
 
 namespace {
 
@@ -14,9 +16,18 @@ void MakeDCFromGamma() {
 
 constexpr PreviewHooks kHooks{
     .makeDCFromGamma = MakeDCFromGamma,
+    .inverseSelectRect = preview::PreScan_InverseSelectRect,
+    .reDoSelectRect = preview::PreScan_ReDoSelectRect,
+    .selectRectCalculateCoordinates = preview::PreScan_SelectRect_CalculateCoordinates,
     .init = preview::PreScan_Init,
     .remove = preview::PreScan_Remove,
+    .stop = preview::PreScan_Stop,
+    .button = preview::PreScan_Button,
+    .closeButton = preview::PreScan_CloseButton,
     .paint = preview::PreScan_Paint,
+    .setCursor = preview::PreScan_SetCursor,
+    .mouse = preview::PreScan_Mouse,
+    .selectionOrigin = preview::PreScan_SelectionOrigin,
 };
 
 } // namespace

@@ -108,6 +108,17 @@ bool ScannerStateAllowsScan(CScanner& scanner) {
     return true;
 }
 
+// Steps 14, 16, 19 to 21: a failing command is shown with the step's caption.
+bool Succeeded(CScanner& scanner, int32_t status, const char* caption, void* owner) {
+    scanner.ResolveStatus(status);
+    if (status == 0)
+        return true;
+    qv::ReportFailure(owner, scanner.GetErrorText(status), caption, qv::MsgIcon::Warning);
+    return false;
+}
+
+} // namespace
+
 // Step 12: the device answers "paper moving" until the sheet is in. A device still moving
 // it at the deadline is reported with that progress code.
 bool Gen4PaperReady(CScanner& scanner) {
@@ -147,17 +158,6 @@ bool Gen5PaperSettled(CScanner& scanner) {
         }
     }
 }
-
-// Steps 14, 16, 19 to 21: a failing command is shown with the step's caption.
-bool Succeeded(CScanner& scanner, int32_t status, const char* caption, void* owner) {
-    scanner.ResolveStatus(status);
-    if (status == 0)
-        return true;
-    qv::ReportFailure(owner, scanner.GetErrorText(status), caption, qv::MsgIcon::Warning);
-    return false;
-}
-
-} // namespace
 
 int16_t HostModeFor(int32_t enumMode) {
     if (enumMode == 9)

@@ -45,5 +45,11 @@ constexpr int32_t kHostPixelLimit = 30000;
 int32_t PrepareScan(CScanner& scanner, const ScanRequest& request, ScanGeometry* geometry,
                     int16_t* dialogResult, void* owner);
 
+// The paper waits before a scan, shared with the prescan: the generation-4 device answers
+// "paper moving" until the sheet is in, the generation-5 device reports paper states 0x20 to
+// 0x23 while it moves it. Both give up at a deadline with a box; false when the scan cannot go on.
+bool Gen4PaperReady(CScanner& scanner);
+bool Gen5PaperSettled(CScanner& scanner);
+
 // The host's image mode for a scan mode.
 int16_t HostModeFor(int32_t enumMode);

@@ -165,11 +165,18 @@ std::string CScanner::GetDisplayName() {
 void CScanner::ClearInquiryCache() {
     for (auto& page : m_Pages)
         std::vector<uint8_t>().swap(page);
+    m_bCacheFrozen = false;
+}
+
+void CScanner::FreezeInquiryCache() {
+    for (int page = kInquiry; page < kPageCount; ++page)
+        FetchPage(Page(page));
+    m_bCacheFrozen = true;
 }
 
 int32_t CScanner::FetchPage(Page page) {
     std::vector<uint8_t>& cached = m_Pages[page];
-    if (!cached.empty())
+    if (!cached.empty() || m_bCacheFrozen)
         return GetLastStatus();
     if (page == kInquiry) {
         std::vector<uint8_t> buffer(kInquiryLength, 0);
@@ -566,11 +573,16 @@ int32_t CScanner::GetPictureWidth(int32_t& width) {
 }
 
 int32_t CScanner::ReadImage(uint8_t* buffer, int32_t length, int32_t& received) {
+    int32_t status = ReadImageUnresolved(buffer, length, received);
+    ResolveStatus(status);
+    return Store(status);
+}
+
+int32_t CScanner::ReadImageUnresolved(uint8_t* buffer, int32_t length, int32_t& received) {
     received = 0;
-    int32_t status = Library().scanRead(m_dwHandle, buffer, length, kReadImage, 0, &received);
+    const int32_t status = Library().scanRead(m_dwHandle, buffer, length, kReadImage, 0, &received);
     // A count beyond the buffer would send the caller past its end.
     received = std::clamp(received, 0, std::max(length, 0));
-    ResolveStatus(status);
     return Store(status);
 }
 

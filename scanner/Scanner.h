@@ -56,6 +56,10 @@ class CScanner {
     bool IsOpen() const { return m_bScannerOpen != 0; }
     bool IsLibOpen() const { return m_bLibOpen != 0; }
     void ClearInquiryCache();
+    // Fetches every page not cached yet; from then on the pages are only read, never fetched
+    // again (a page that could not be had stays missing), until the cache is cleared. Done
+    // before a second thread asks for capabilities, so that both read one unchanging view.
+    void FreezeInquiryCache();
     uint32_t GetHandle() const { return m_dwHandle; }
     void SetHandle(uint32_t handle) { m_dwHandle = handle; }
     int32_t GetLastAsc();
@@ -132,6 +136,8 @@ class CScanner {
     int32_t ReadCameraWidths(int32_t& a, int32_t& b, int32_t& c, int32_t& d);
     int32_t GetPictureWidth(int32_t& width);
     int32_t ReadImage(uint8_t* buffer, int32_t length, int32_t& received);
+    // The same read with the library's own status: a CHECK CONDITION stays 2.
+    int32_t ReadImageUnresolved(uint8_t* buffer, int32_t length, int32_t& received);
     int32_t ReceiveDiagnostic(uint8_t* buffer, int32_t length);
     // Replaces a CHECK CONDITION by the current handle's sense code.
     void ResolveStatus(int32_t& status);
@@ -167,6 +173,8 @@ class CScanner {
     std::atomic<int32_t> m_iLastStatus{0};
 
     std::array<std::vector<uint8_t>, kPageCount> m_Pages;
+    // Set and cleared only while no other thread uses the object.
+    bool m_bCacheFrozen = false;
 
     WindowParameters m_Window;
 

@@ -64,6 +64,16 @@ void DeliverActivation(DialogControls* dialog, bool active, void* other) {
         Activate(*window, active, other);
 }
 
+void DeliverMouse(DialogControls* dialog, MouseAction action, int32_t x, int32_t y, bool leftButton) {
+    if (HeadlessWindow* window = Find(dialog); window && window->handlers.mouse)
+        window->handlers.mouse(action, x, y, leftButton);
+}
+
+int ShownCursor(DialogControls* dialog) {
+    auto* model = dynamic_cast<HeadlessDialog*>(dialog);
+    return model ? model->Cursor() : -1;
+}
+
 bool RunDialogLoop(DialogControls* dialog, const std::function<bool()>& finished) {
     HeadlessWindow* window = Find(dialog);
     if (!window)

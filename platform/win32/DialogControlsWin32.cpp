@@ -1,5 +1,7 @@
 #include "platform/win32/DialogControlsWin32.h"
 
+#include "platform/Cursors.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -21,11 +23,6 @@ bool IsClass(HWND window, const char* windowClass) {
     GetClassNameA(window, name, sizeof name);
     return lstrcmpiA(name, windowClass) == 0;
 }
-
-// Resource names of the preview's cursors, by cursor number.
-const char* const kCursorNames[] = {
-    "IDC_CURSOR_DEFAULT",     "IDC_CURSOR_ALL",          "IDC_CURSOR_TOP_LEFT",   "IDC_CURSOR_TOP_RIGHT",
-    "IDC_CURSOR_BOTTOM_LEFT", "IDC_CURSOR_BOTTOM_RIGHT", "IDC_CURSOR_HORIZONTAL", "IDC_CURSOR_VERTICAL"};
 
 } // namespace
 
@@ -206,7 +203,7 @@ void Win32DialogControls::CaptureMouse(bool capture) {
 
 void Win32DialogControls::SetCursor(int cursor) {
     HCURSOR shape = nullptr;
-    if (cursor >= 0 && cursor < int(std::size(kCursorNames)))
+    if (cursor >= 0 && cursor < kCursorCount)
         shape = LoadCursorA(module_, kCursorNames[cursor]);
     ::SetCursor(shape ? shape : LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); // the arrow
     ShowCursor(TRUE);

@@ -1,6 +1,7 @@
 // The settings dialog's window on Windows: made from "UIPARAM", its procedure `UIProc` a
 // thin switch over the portable handlers, and the dialog's own message loop.
 #include "platform/DialogWindow.h"
+#include "platform/Cursors.h"
 #include "platform/ModuleStrings.h"
 #include "platform/win32/DialogControlsWin32.h"
 #include "platform/win32/PaintContext.h"
@@ -74,6 +75,24 @@ void ActivateDialogWindow(DialogControls* dialog) {
 void DeliverActivation(DialogControls* dialog, bool active, void* other) {
     SendMessageA(WindowHandle(dialog), WM_ACTIVATE, MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, 0),
                  LPARAM(other));
+}
+
+void DeliverMouse(DialogControls* dialog, MouseAction action, int32_t x, int32_t y, bool leftButton) {
+    const UINT message = action == MouseAction::Move         ? WM_MOUSEMOVE
+                         : action == MouseAction::ButtonDown ? WM_LBUTTONDOWN
+                                                             : WM_LBUTTONUP;
+    SendMessageA(WindowHandle(dialog), message, leftButton ? MK_LBUTTON : 0, MAKELPARAM(x, y));
+}
+
+// The dialog loads its cursors from the module that made it; a loaded cursor is shared, so
+// loading it again gives the handle the dialog set.
+int ShownCursor(DialogControls* dialog) {
+    const auto module = HINSTANCE(GetWindowLongPtrA(WindowHandle(dialog), GWLP_HINSTANCE));
+    const HCURSOR shown = GetCursor();
+    for (int cursor = 0; shown && cursor < kCursorCount; ++cursor)
+        if (LoadCursorA(module, kCursorNames[cursor]) == shown)
+            return cursor;
+    return -1;
 }
 
 bool RunDialogLoop(DialogControls* dialog, const std::function<bool()>& finished) {

@@ -12,6 +12,7 @@
 #include "scanner/ReadRing.h"
 #include "scanner/Scanner.h"
 #include "sim/SimulatedLibrary.h"
+#include "tests/dialog/DialogRun.h"
 #include "tests/scanner/FakeClock.h"
 #if !defined(_WIN32)
 #include "platform/headless/HeadlessDialog.h"
@@ -41,28 +42,8 @@ using qv::sim::Scenario;
 using ::testing::Contains;
 using ::testing::IsEmpty;
 
-using Event = std::function<void(DialogControls&, DialogUser&)>;
-
-// The user: one event per turn of the dialog's loop.
-class Script final : public qv::UserEventSource {
-  public:
-    bool PlayNext(DialogControls& dialog, DialogUser& user) override {
-        if (events_.empty())
-            return false;
-        Event next = std::move(events_.front());
-        events_.pop_front();
-        next(dialog, user);
-        return true;
-    }
-    void Add(Event event) { events_.push_back(std::move(event)); }
-    void Click(int id) {
-        Add([id](DialogControls&, DialogUser& user) { EXPECT_TRUE(user.Click(id)) << "click " << id; });
-    }
-    size_t Left() const { return events_.size(); }
-
-  private:
-    std::deque<Event> events_;
-};
+using qv::testing::LogLines;
+using qv::testing::Script;
 
 Scenario WithDevices(std::vector<const char*> profiles) {
     Scenario scenario;
@@ -74,52 +55,26 @@ Scenario WithDevices(std::vector<const char*> profiles) {
     return scenario;
 }
 
-std::vector<std::string> LogLines() {
-    std::ifstream file("QVL.log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 struct Box {
     void* owner;
     std::string text, caption;
 };
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public qv::testing::DialogRunTest {
   protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("qv-dialog-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder_);
-        qv::SetSettingsFolder(folder_.string());
-        qv::SetScannerClock(&clock_);
-        qv::RecordMessageBoxes();
-        qv::SetUserEventSource(&script_);
-        ReleaseReadRing();
+        DialogRunTest::SetUp();
         bPreScanIdle = true;
         bStopPreScan = false;
     }
     void TearDown() override {
-        SettingsDialog_Destroy();
-        qv::SetUserEventSource(nullptr);
-        qv::SetMessageBoxSink(nullptr);
-        qv::SetScannerClock(nullptr);
-        scanner_.reset();
-        qv::SetScannerLibrary(nullptr);
-        ReleaseReadRing();
+        DialogRunTest::TearDown();
         SetRingAllocator(nullptr, nullptr);
-        qv::SetSettingsFolder("");
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
     }
 
     // Attaches the scenario's devices and opens the dialog over `host` (a window, or none).
     bool Start(const Scenario& scenario, void* host = nullptr) {
-        library_ = std::make_unique<qv::sim::SimulatedLibrary>(scenario);
-        qv::SetScannerLibrary(library_.get());
-        scanner_ = std::make_unique<CScanner>();
-        return SettingsDialog_Create(host, *scanner_);
+        return Open(std::make_unique<qv::sim::SimulatedLibrary>(scenario), host);
     }
 
     DialogControls& Controls() { return *SettingsDialog_Controls(); }
@@ -153,12 +108,6 @@ class SettingsDialogTest : public ::testing::Test {
         text << file.rdbuf();
         return FindSettingsValue(text.str(), key).value_or("(missing)");
     }
-
-    Script script_;
-    qv::test::FakeClock clock_;
-    std::unique_ptr<qv::sim::SimulatedLibrary> library_;
-    std::unique_ptr<CScanner> scanner_;
-    fs::path folder_;
 };
 
 // ---- start-up ------------------------------------------------------------------------------

@@ -20,24 +20,6 @@ extern "C" INT_PTR CALLBACK UIProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 namespace {
 
-// The dialog's template lives in the module, beside the tests.
-class ModuleTemplate : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        module_ = LoadLibraryA("Quorvel.8ba");
-        ASSERT_NE(module_, nullptr);
-        qv::SetModuleInstance(module_);
-    }
-    void TearDown() override {
-        qv::SetModuleInstance(nullptr);
-        FreeLibrary(module_);
-    }
-
-  private:
-    HMODULE module_ = nullptr;
-};
-const auto* const moduleTemplate = ::testing::AddGlobalTestEnvironment(new ModuleTemplate);
-
 class LeaveWithDone final : public qv::UserEventSource {
   public:
     bool PlayNext(qv::DialogControls&, qv::DialogUser& user) override {

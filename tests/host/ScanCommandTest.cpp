@@ -64,6 +64,21 @@ TEST(ScanCommand, SheetsDefaultToOneScanPerSheetAndZeroOnlyLeaves) {
               (std::vector<std::string>{"click done"}));
 }
 
+TEST(ScanCommand, EachSheetIsPrescannedAndItsSelectionDraggedBeforeItsScan) {
+    EXPECT_EQ(Lines(FromArguments({"--select", "5,6,70,80", "--sheets", "2", "--prescan"})),
+              (std::vector<std::string>{"click prescan", "wait prescan", "--select 5,6,70,80", "click scan",
+                                        "click prescan", "wait prescan", "--select 5,6,70,80", "click scan",
+                                        "click done"}));
+    std::vector<UserEvent> events;
+    std::string error;
+    ASSERT_TRUE(CompileScan(FromArguments({"--prescan", "--select", "5,6,70,80"}), {}, events, error));
+    EXPECT_EQ(events.at(2).verb, UserVerb::Drag);
+    EXPECT_EQ(events[2].x, 5);
+    EXPECT_EQ(events[2].y, 6);
+    EXPECT_EQ(events[2].width, 70);
+    EXPECT_EQ(events[2].height, 80);
+}
+
 TEST(ScanCommand, RefusesValuesItCannotPlay) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--scanner", "5"},
@@ -76,6 +91,10 @@ TEST(ScanCommand, RefusesValuesItCannotPlay) {
                                                {"--ntsc", "--srgb"},
                                                {"--center-load", "--side-load"},
                                                {"--units", "mm"},
+                                               {"--select", "1,2,3,4"},
+                                               {"--prescan", "--select", "1,2,0,4"},
+                                               {"--prescan", "--select", "-1,2,3,4"},
+                                               {"--prescan", "--select", "1,2,3"},
                                                {"--sheets", "-1"}}) {
         std::vector<UserEvent> events;
         std::string error;
@@ -99,11 +118,18 @@ TEST(ScanCommand, SheetsBecomeTheScenarioOfOneDevice) {
                               "chart:gray-ramp", "--sheet", "pictures/a@b.pgm@300"});
     ASSERT_TRUE(ScanScenarioText(settings, text, error)) << error;
     const std::string picture = (std::filesystem::current_path() / "pictures" / "a@b.pgm").string();
+    // Every sheet but the last leaves after its scan, so that the series moves on.
     EXPECT_EQ(text, "[device]\nprofile = gen4-gray\n"
-                    "[sheet]\nchart = grid\nwidth = 8.5\nheight = 11\ndpi = 150\n"
-                    "[sheet]\nchart = gray-ramp\n"
+                    "[sheet]\nchart = grid\nwidth = 8.5\nheight = 11\ndpi = 150\nscans = 1\n"
+                    "[sheet]\nchart = gray-ramp\nscans = 1\n"
                     "[sheet]\nfile = " +
                         picture + "\ndpi = 300\n");
+    // A prescan is a scan command of its own.
+    settings.prescan = true;
+    ASSERT_TRUE(ScanScenarioText(settings, text, error)) << error;
+    EXPECT_NE(text.find("dpi = 150\nscans = 2\n[sheet]\nchart = gray-ramp\nscans = 2\n[sheet]"),
+              std::string::npos)
+        << text;
 
     for (const char* bad : {"chart:", "chart:grid:8.5", "chart:grid:0x11", "chart:grid:1x2:3", "@300"}) {
         settings.sheetSpecs = {bad};

@@ -33,6 +33,15 @@ TEST(UserScript, ControlsByNameOrNumberAndTextsToTheEndOfTheLine) {
     EXPECT_EQ(Parsed("spin brightness down").number, -1);
     EXPECT_EQ(Parsed("wait 250").number, 250);
     EXPECT_EQ(Parsed("screenshot out dir/start.bmp").text, "out dir/start.bmp");
+    EXPECT_EQ(Parsed("wait prescan").verb, UserVerb::WaitPreScan);
+    EXPECT_EQ(Parsed("save preview out dir/p.ppm").text, "out dir/p.ppm");
+    const UserEvent mouse = Parsed("mouse down -25 310");
+    EXPECT_EQ(mouse.verb, UserVerb::Mouse);
+    EXPECT_EQ(mouse.action, qv::MouseAction::ButtonDown);
+    EXPECT_EQ(mouse.x, -25);
+    EXPECT_EQ(mouse.y, 310);
+    EXPECT_EQ(Parsed("mouse move 1 2").action, qv::MouseAction::Move);
+    EXPECT_EQ(Parsed("mouse up 1 2").action, qv::MouseAction::ButtonUp);
 }
 
 TEST(UserScript, CommentsStartAtTheLineOrAfterABlank) {
@@ -59,13 +68,37 @@ TEST(UserScript, Expectations) {
     EXPECT_FALSE(Parsed("expect test visible no").state);
     EXPECT_EQ(Parsed("expect title Vellumix for Photoshop 4.0 (x)").text, "Vellumix for Photoshop 4.0 (x)");
     EXPECT_EQ(Parsed("expect 83 text").text, "");
+    EXPECT_EQ(Parsed("expect cursor IDC_CURSOR_TOP_LEFT").verb, UserVerb::ExpectCursor);
 }
 
 TEST(UserScript, RefusesLinesThatAreNoEvent) {
-    for (const char* bad :
-         {"press scan", "click", "click nothing", "click 0", "click 65536", "click scan twice", "select mode",
-          "spin brightness sideways", "wait", "wait -1", "wait 1s", "dump all", "screenshot",
-          "expect box no bar", "expect mode", "expect mode colour red", "expect scan enabled maybe"}) {
+    for (const char* bad : {"press scan",
+                            "click",
+                            "click nothing",
+                            "click 0",
+                            "click 65536",
+                            "click scan twice",
+                            "select mode",
+                            "spin brightness sideways",
+                            "wait",
+                            "wait -1",
+                            "wait 1s",
+                            "dump all",
+                            "screenshot",
+                            "expect box no bar",
+                            "expect mode",
+                            "expect mode colour red",
+                            "expect scan enabled maybe",
+                            "mouse",
+                            "mouse press 1 2",
+                            "mouse down 1",
+                            "mouse down 1 2 3",
+                            "mouse up x 2",
+                            "expect cursor ARROW",
+                            "expect cursor",
+                            "save preview",
+                            "save screen x.ppm",
+                            "wait prescans"}) {
         UserEvent event;
         std::string error;
         EXPECT_FALSE(ParseUserEventLine(bad, event, error)) << bad;
@@ -196,5 +229,102 @@ TEST_F(ScriptPlayerTest, SpinsByTheirEditAndReportsExpectationsNeverReached) {
     ASSERT_TRUE(unfinished.PlayNext(dialog, dialog));
     EXPECT_EQ(unfinished.UnreachedExpectations(),
               (std::vector<std::string>{"expect mode row RGB", "expect title Test"}));
+}
+
+// The picture-area events on a dialog window whose mouse handler records what reaches it.
+class PreviewEventsTest : public ::testing::Test {
+  protected:
+    static constexpr qv::DialogUnitRect kArea{100, 8, 60, 40};
+    static std::vector<qv::ControlSpec> Controls() {
+        std::vector<qv::ControlSpec> controls;
+        for (auto [id, kind] :
+             {std::pair{2, qv::ControlKind::PushButton}, std::pair{46, qv::ControlKind::DropDownList},
+              std::pair{82, qv::ControlKind::Label}}) {
+            qv::ControlSpec& control = controls.emplace_back();
+            control.id = id;
+            control.kind = kind;
+        }
+        controls[2].area = kArea;
+        return controls;
+    }
+    PreviewEventsTest() {
+        qv::DialogHandlers handlers;
+        handlers.mouse = [this](qv::MouseAction action, int32_t x, int32_t y, bool held) {
+            const char* names[] = {"move", "down", "up"};
+            mice.push_back(std::string(names[int(action)]) + " " + std::to_string(x) + " " +
+                           std::to_string(y) + (held ? " held" : ""));
+            if (action == qv::MouseAction::ButtonDown)
+                dialog->SetCursor(3);
+        };
+        dialog = qv::CreateDialogWindow(nullptr, spec, handlers);
+    }
+    ~PreviewEventsTest() override { qv::DestroyDialogWindow(dialog); }
+
+    ScriptPlayer Player(const std::string& script) {
+        std::vector<UserEvent> events;
+        std::string error;
+        EXPECT_TRUE(ParseUserScript(script, events, error)) << error;
+        return ScriptPlayer(events, spec, [this](const std::string& line) { printed.push_back(line); });
+    }
+    bool Turn(ScriptPlayer& player) {
+        return player.PlayNext(*dialog, dynamic_cast<qv::DialogUser&>(*dialog));
+    }
+
+    const std::vector<qv::ControlSpec> controls = Controls();
+    const qv::DialogSpec spec{"Test", 200, 100, controls};
+    qv::DialogControls* dialog = nullptr;
+    std::vector<std::string> mice, printed;
+};
+
+TEST_F(PreviewEventsTest, WaitPrescanHoldsWhileDoneSaysStopOrSharpenIsHeld) {
+    std::vector<int> paced;
+    ScriptPlayer player = Player("wait prescan\nexpect 2 text &Done\n");
+    player.SetPacer([&paced](int ms) { paced.push_back(ms); });
+    dialog->SetText(2, "Stop");
+    dialog->Enable(46, false);
+    ASSERT_TRUE(Turn(player));
+    dialog->SetText(2, "&Done"); // given back before the sharpen list
+    ASSERT_TRUE(Turn(player));
+    EXPECT_EQ(paced.size(), 1u);
+    dialog->Enable(46, true);
+    ASSERT_TRUE(Turn(player)); // the wait ends
+    ASSERT_TRUE(Turn(player)); // the expectation after it is played
+    EXPECT_FALSE(Turn(player));
+    EXPECT_EQ(paced.size(), 2u);
+    EXPECT_TRUE(printed.empty()) << printed.front();
+}
+
+TEST_F(PreviewEventsTest, MouseEventsAndADragThatStartsANewSelection) {
+    ScriptPlayer mouse = Player("mouse move 5 6\nmouse down 5 6\nmouse move 7 8\nmouse up 7 9\n"
+                                "expect cursor IDC_CURSOR_TOP_RIGHT\nmouse move 1 1\n");
+    while (Turn(mouse))
+        ;
+    EXPECT_EQ(mice,
+              (std::vector<std::string>{"move 5 6", "down 5 6 held", "move 7 8 held", "up 7 9", "move 1 1"}));
+    EXPECT_TRUE(printed.empty()) << printed.front();
+
+    mice.clear();
+    UserEvent drag;
+    drag.verb = UserVerb::Drag;
+    drag.x = 3;
+    drag.y = 4;
+    drag.width = 10;
+    drag.height = 1;
+    ScriptPlayer player({drag}, spec, [](const std::string&) {});
+    while (Turn(player))
+        ;
+    const qv::PixelRect area = qv::HeadlessPixels(kArea);
+    auto at = [](const char* action, int32_t x, int32_t y, bool held) {
+        return std::string(action) + " " + std::to_string(x) + " " + std::to_string(y) +
+               (held ? " held" : "");
+    };
+    // Two presses left of the area, in its last row since the drag starts in its upper half.
+    const int32_t aside = area.bottom - 1;
+    EXPECT_EQ(mice, (std::vector<std::string>{
+                        at("down", area.left - 20, aside, true), at("up", area.left - 20, aside, false),
+                        at("down", area.left - 20, aside, true), at("up", area.left - 20, aside, false),
+                        at("down", area.left + 3, area.top + 4, true),
+                        at("move", area.left + 12, area.top + 4, true),
+                        at("up", area.left + 12, area.top + 4, false)}));
 }
 #endif

@@ -3,6 +3,7 @@
 #include "ExpectedResources.h"
 #include "PeResources.h"
 #include "dialog/ControlTable.h"
+#include "platform/Cursors.h"
 #include "resources/strings.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,22 @@ TEST_F(ModuleFile, SettingsDialogTemplateIsTheControlTable) {
             EXPECT_EQ(dialog->items[at - 1].id, uint32_t(control.buddy));
         }
     }
+}
+
+// The selection's cursors, by the names the dialog loads them with: monochrome, 32 x 32, the
+// hot spot at the top left corner.
+TEST_F(ModuleFile, SelectionCursors) {
+    for (const char* name : qv::kCursorNames) {
+        SCOPED_TRACE(name);
+        const std::optional<pe::Cursor> cursor = image->FindCursor(name);
+        ASSERT_TRUE(cursor);
+        EXPECT_EQ(cursor->width, 32);
+        EXPECT_EQ(cursor->height, 32);
+        EXPECT_EQ(cursor->bitCount, 1);
+        EXPECT_EQ(cursor->hotX, 0);
+        EXPECT_EQ(cursor->hotY, 0);
+    }
+    EXPECT_FALSE(image->FindCursor("IDC_CURSOR_NONE"));
 }
 
 // Every cut of the file is refused or read within its bounds, never read past.
