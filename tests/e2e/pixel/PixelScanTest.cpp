@@ -42,6 +42,8 @@ Scanner BuiltIn(const std::string& name) {
         return {name, {4, true, 1, 36 * 1200, 3}};
     if (name == "gen5-gray")
         return {name, {5, false, 1, 42 * 1200, 3}};
+    if (name == "gen5-color-36")
+        return {name, {5, true, 1, 36 * 1200, 2}};
     if (name == "class3-780")
         return {name, {5, true, 3, 42 * 1200, 3}};
     EXPECT_EQ(name, "gen5-color-54") << "a profile the suite does not know";
@@ -496,6 +498,24 @@ TEST_F(PixelScan, StretchedIntoStripsOfFewRows) {
     c.sheets = {{"gray-ramp", 1, 0.6, 200}};
     c.host.freeSpace = 600 * (300 + 20);
     ExpectSeriesExact(c, Run(c));
+}
+
+// Near the right end of the scan width the narrowest window of generation 5 does not fit: it
+// starts iNarrowPixels further left (1808 pixels on a 36-inch scanner), and those pixels must
+// be dropped from every row. Disabled until they are: the document starts 18.08 inches left
+// of the area.
+TEST_F(PixelScan, DISABLED_ANarrowScanShowsTheChosenArea) {
+    Case c;
+    c.scanner = BuiltIn("gen5-color-54");
+    c.area[0] = 33;
+    c.sheets = {{"gray-ramp", 36, 1.5, 100}};
+    const Outcome wide = Run(c);
+    ExpectSeriesExact(c, wide);
+
+    c.scanner = BuiltIn("gen5-color-36");
+    const Outcome narrow = Run(c);
+    ASSERT_EQ(narrow.images.size(), 1u);
+    EXPECT_EQ(FirstDifference(Written(wide, 0), Written(narrow, 0)), "");
 }
 
 TEST_F(PixelScan, AReadThatFailsMidSheet) {
