@@ -45,6 +45,9 @@ bool RunSettingsDialog(Globals* globals) {
         globals->gLastMode = g_ScanGeometry.hostMode;
         globals->gDPI = static_cast<int16_t>(g_ScanGeometry.resolution);
         globals->chromaCorrection = g_ScanGeometry.b780Dpi;
+        // A narrow scan's window was moved left; its rows are cut back by the same pixels.
+        globals->leftSkip = g_ScanGeometry.bNarrowScan;
+        globals->leftSkipPixels = g_ScanGeometry.iNarrowPixels;
     }
     return scan;
 }
