@@ -308,7 +308,14 @@ bool Document::Store(const Strip& s, std::string& why) {
             }
         }
     }
-    Reach(r.bottom);
+    try {
+        Reach(r.bottom);
+    } catch (const std::exception&) { // bad_alloc, or length_error beyond a 32-bit vector's reach
+        why = "no memory for rows " + std::to_string(next_) + ".." + std::to_string(r.bottom - 1) +
+              " while they wait for their other planes";
+        hostFailed_ = true;
+        return false;
+    }
     for (int p = s.loPlane; p <= s.hiPlane; ++p) {
         const uint8_t* planeBase = s.data + static_cast<ptrdiff_t>(p - s.loPlane) * s.planeBytes;
         for (int32_t row = r.top; row < r.bottom; ++row) {
@@ -329,7 +336,7 @@ bool Document::Store(const Strip& s, std::string& why) {
                    static_cast<uint64_t>(g_.depth == 1 ? (width + 7) / 8 : width);
     if (Flush(why))
         return true;
-    writeFailed_ = true;
+    hostFailed_ = true;
     return false;
 }
 

@@ -71,10 +71,10 @@ class Document {
 
     bool Begin(std::string& error);
     // Takes a strip already checked with StripExtent and writes every row it completes.
-    // False with the reason when it delivers a row of a plane a second time or the file
-    // cannot be written (WriteFailed tells which).
+    // False with the reason when it delivers a row of a plane a second time, or when the
+    // host cannot hold or write its rows (HostFailed tells which).
     bool Store(const Strip& s, std::string& why);
-    bool WriteFailed() const { return writeFailed_; }
+    bool HostFailed() const { return hostFailed_; }
     // Writes the rows still missing as white and closes the file.
     bool Finish(std::string& error);
     // Removes the file of an image that will not be finished.
@@ -120,7 +120,7 @@ class Document {
     uint64_t bytesTaken_ = 0;
     size_t peakBuffered_ = 0;
     bool open_ = false;
-    bool writeFailed_ = false;
+    bool hostFailed_ = false;
 };
 
 struct PnmImage {

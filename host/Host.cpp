@@ -331,7 +331,7 @@ OSErr Host::AdvanceState() {
         return options_.failAdvanceCode;
     if (TakeStrip(s))
         return noErr;
-    return current_->WriteFailed() ? kIoErr : paramErr;
+    return current_->HostFailed() ? kIoErr : paramErr;
 }
 
 bool Host::TakeStrip(const Strip& s) {

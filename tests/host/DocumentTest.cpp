@@ -344,7 +344,7 @@ TEST(Document, TakesEachRowOfEachPlaneOnce) {
     EXPECT_EQ(why, "strip delivers row 4 of plane 0 a second time");
     EXPECT_TRUE(store(Planar(g, 0, 0, 3, 4))) << "refused strips claimed nothing";
     EXPECT_TRUE(doc.Complete());
-    EXPECT_FALSE(doc.WriteFailed());
+    EXPECT_FALSE(doc.HostFailed());
 
     const Geometry bits = Bitmap(1, 24);
     Document pieces(bits, MakeDiscardWriter());
