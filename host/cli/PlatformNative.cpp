@@ -2,6 +2,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsLocation.h"
+#include "preview/PreScan.h"
 
 #if defined(QV_HOST_WITH_SIM)
 #include "host/cli/SimScenario.h"
@@ -9,6 +10,10 @@
 
 #include <signal.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
 
 namespace qv::host::cli {
 
@@ -58,7 +63,28 @@ bool UseSettingsFolder(const std::string& folder, std::string&) {
     return true;
 }
 
+namespace {
+// The preview's memory image as it is now.
+bool SavePreview(qv::DialogControls&, const std::string& file, std::string& error) {
+    std::lock_guard lock(PreScanLock());
+    if (!PreScan.memoryImage) {
+        error = "the dialog shows no preview";
+        return false;
+    }
+    if (qv::WriteMemoryImagePpm(*PreScan.memoryImage, file))
+        return true;
+    error = "cannot write " + file;
+    return false;
+}
+} // namespace
+
 void PlayUserEvents(ScriptPlayer* player) {
+    if (player) {
+        // The dialog's loop asks for the next event at once: a wait is slept here.
+        player->SetPacer(
+            [](int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); });
+        player->SetPreviewSaver(SavePreview);
+    }
     qv::SetUserEventSource(player);
 }
 

@@ -140,11 +140,8 @@ bool WriteBitmap(const std::string& file, int width, int height, const std::vect
     return bool(out.flush());
 }
 
-// The dialog as drawn, window frame included, as a 24-bit BMP.
-bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::string& error) {
-    HWND window = HWND(dialog.Window());
-    RECT area{};
-    GetWindowRect(window, &area);
+// `area` of what `drawn` shows (a window's or its client area's device context), as a 24-bit BMP.
+bool SaveDrawn(HDC drawn, const RECT& area, const std::string& file, std::string& error) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) {
         error = "the dialog has no area to capture";
@@ -152,24 +149,17 @@ bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::st
     }
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC memory = CreateCompatibleDC(drawn);
     void* bits = nullptr;
-    HBITMAP image = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP image = CreateDIBSection(drawn, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ before = SelectObject(memory, image);
-    // Drawn now, children and frame too, then copied as it shows.
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    HDC drawn = GetWindowDC(window);
-    BitBlt(memory, 0, 0, width, height, drawn, 0, 0, SRCCOPY);
-    ReleaseDC(window, drawn);
+    BitBlt(memory, 0, 0, width, height, drawn, area.left, area.top, SRCCOPY);
     GdiFlush();
     const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
     std::vector<char> rows(static_cast<const char*>(bits), static_cast<const char*>(bits) + stride * height);
     SelectObject(memory, before);
     DeleteObject(image);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     if (!WriteBitmap(file, width, height, rows)) {
         error = "cannot write " + file;
         return false;
@@ -177,9 +167,64 @@ bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::st
     return true;
 }
 
+// The dialog as drawn, window frame included, as a 24-bit BMP.
+bool SaveScreenshot(qv::DialogControls& dialog, const std::string& file, std::string& error) {
+    HWND window = HWND(dialog.Window());
+    RECT area{};
+    GetWindowRect(window, &area);
+    OffsetRect(&area, -area.left, -area.top);
+    // Drawn now, children and frame too, then copied as it shows.
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HDC drawn = GetWindowDC(window);
+    const bool saved = SaveDrawn(drawn, area, file, error);
+    ReleaseDC(window, drawn);
+    return saved;
+}
+
+// The picture area as the dialog shows it, as a 24-bit BMP.
+bool SavePreview(qv::DialogControls& dialog, const std::string& file, std::string& error) {
+    HWND window = HWND(dialog.Window());
+    const qv::PixelRect area = dialog.ItemRect(kIdPictureArea);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC drawn = GetDC(window);
+    const bool saved = SaveDrawn(drawn, RECT{area.left, area.top, area.right, area.bottom}, file, error);
+    ReleaseDC(window, drawn);
+    return saved;
+}
+
+// Boxes that other threads of this process show (the prescan's), which the hook on this
+// thread does not see: printed once and answered as the hook answers its own.
+std::set<HWND> g_othersAnswered;
+
+BOOL CALLBACK AnswerOthers(HWND w, LPARAM) {
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(w, &process);
+    if (process != GetCurrentProcessId() || thread == GetCurrentThreadId() || !IsWindowVisible(w) ||
+        !IsMessageBox(w))
+        return TRUE;
+    if (g_othersAnswered.insert(w).second && g_printer) {
+        char caption[512] = {};
+        char text[8192] = {};
+        GetWindowTextA(w, caption, sizeof caption);
+        GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+        g_printer(caption, text);
+    }
+    const LRESULT def = SendMessageA(w, DM_GETDEFID, 0, 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(HIWORD(def) == DC_HASDEFID ? LOWORD(def) : IDOK, BN_CLICKED), 0);
+    return TRUE;
+}
+
+void AnswerOtherThreadsBoxes() {
+    for (auto it = g_othersAnswered.begin(); it != g_othersAnswered.end();)
+        it = IsWindow(*it) ? std::next(it) : g_othersAnswered.erase(it);
+    EnumWindows(AnswerOthers, 0);
+}
+
 // One event per turn, and only while the dialog's own loop waits: not while a message box
 // (whose loop dispatches the timer too) is up, nor inside an event whose handler is running.
 void CALLBACK Turn(HWND, UINT, UINT_PTR, DWORD) {
+    AnswerOtherThreadsBoxes();
     Windows windows;
     EnumThreadWindows(GetCurrentThreadId(), LookAt, reinterpret_cast<LPARAM>(&windows));
     if (g_playing || !g_player || windows.box || !windows.dialog || !IsWindowVisible(windows.dialog) ||
@@ -289,6 +334,7 @@ void PlayUserEvents(ScriptPlayer* player) {
     if (!player)
         return;
     player->SetScreenshot(SaveScreenshot);
+    player->SetPreviewSaver(SavePreview);
     g_timer = SetTimer(nullptr, 0, kTurnMs, Turn);
 }
 

@@ -61,6 +61,8 @@ int Usage() {
         "         --threshold N  --level N  --blur ROW  --sharpen ROW  --background ROW\n"
         "         --ntsc | --srgb  --center-load | --side-load  --units inch|cm|scanner\n"
         "         (the --actions events)  --sheets N (Scan clicks; default one per --sheet, or 1)\n"
+        "         --prescan (before each Scan)  --select X,Y,W,H (then a new selection dragged on the\n"
+        "         preview, in preview pixels)\n"
         "         --profile NAME  --sheet chart:NAME[:WxH][@DPI] | FILE[@DPI]  (repeatable)\n",
         stderr);
     return 2;
