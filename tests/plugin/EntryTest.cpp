@@ -171,6 +171,8 @@ TEST_F(EntryTest, StartWithoutDialogMeansNoScanWanted) {
     EXPECT_EQ(activeSelector.load(), 2);
 
     // Without the dialog nothing prepared the scanner: the picture width cannot be read.
+    qv::AbsentScannerLibrary absent;
+    qv::SetScannerLibrary(&absent);
     EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
     EXPECT_EQ(SettingsDialog_Window(), nullptr);
     auto boxes = qv::TakeMessageBoxes();
