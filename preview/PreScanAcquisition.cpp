@@ -177,7 +177,7 @@ int32_t ReadLoop(qv::DialogControls& dialog, CScanner& scanner, LineDecoding& de
     void* owner = dialog.Window();
     std::vector<uint8_t> chunk;
     try {
-        chunk.resize(size_t(std::max(readSize, 1)));
+        chunk.resize(size_t(readSize));
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -188,13 +188,10 @@ int32_t ReadLoop(qv::DialogControls& dialog, CScanner& scanner, LineDecoding& de
             const int32_t sense = scanner.GetLastAsc();
             if (sense == kSenseEndOfMedium)
                 return 1;
-            LogText("scanRead 1");
             return Failed(scanner, owner, sense, "scanRead 1");
         }
-        if (status != 0) {
-            LogText("scanRead 2");
+        if (status != 0)
             return Failed(scanner, owner, status, "scanRead 2");
-        }
         if (received > 0) {
             if (!PreScan_DecodeChunk(dialog, scanner, decoding, std::span(chunk.data(), size_t(received)),
                                      window))
@@ -358,11 +355,15 @@ int32_t PreScan_PreScan(qv::DialogControls& dialog, CScanner& scanner, const Pre
     if (resolution.raised && p.bShowCoordinates)
         SetItemText(dialog, kIdCoordinates, FormatText("iPreRes = %d", resolution.iPreRes));
 
+    // Reads of no bytes would answer nothing for ever: refused before the device is started.
+    const auto readSize = int32_t(std::min<int64_t>(int64_t(scanner.GetBufferSize()) * 10 / 8, INT32_MAX));
+    if (readSize <= 0) {
+        qv::ReportFailure(owner, "The scanner reports no buffer size to read with.", "PreScan_PreScan");
+        return 0;
+    }
     int32_t scanMode = kModeGray;
     if (!PrepareScanner(scanner, owner, p, resolution.iPreRes, width, height, scanMode))
         return 0;
-
-    const auto readSize = int32_t(std::min<int64_t>(int64_t(scanner.GetBufferSize()) * 10 / 8, INT32_MAX));
     if (!PrepareImage(areaWidth, areaHeight))
         return 0;
     LineDecoding decoding = StartLineDecoding(resolution.iPixW, resolution.iPixH, areaWidth, areaHeight);

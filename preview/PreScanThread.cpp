@@ -73,6 +73,10 @@ void PreScan_Button(qv::DialogControls& dialog, CScanner& scanner) {
         return;
     JoinThread();
     DialogSettings& d = g_DialogSettings;
+    // After Close Prescan the window is compact: it widens again, as the preview is wanted.
+    // At start-up it has its full width already and stays where it is.
+    if (dialog.Placement().Width() < d.iFullWidth)
+        SetDialogDimentions(dialog, false);
     d.bCompact = false;
     SelectItemText(dialog, kIdPaper);
     bPreScanIdle = false;

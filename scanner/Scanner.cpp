@@ -583,7 +583,7 @@ int32_t CScanner::ReadImageUnresolved(uint8_t* buffer, int32_t length, int32_t& 
     const int32_t status = Library().scanRead(m_dwHandle, buffer, length, kReadImage, 0, &received);
     // A count beyond the buffer would send the caller past its end.
     received = std::clamp(received, 0, std::max(length, 0));
-    return Store(status);
+    return status;
 }
 
 int32_t CScanner::ReceiveDiagnostic(uint8_t* buffer, int32_t length) {

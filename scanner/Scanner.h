@@ -136,7 +136,8 @@ class CScanner {
     int32_t ReadCameraWidths(int32_t& a, int32_t& b, int32_t& c, int32_t& d);
     int32_t GetPictureWidth(int32_t& width);
     int32_t ReadImage(uint8_t* buffer, int32_t length, int32_t& received);
-    // The same read with the library's own status: a CHECK CONDITION stays 2.
+    // The same read with the library's own status (a CHECK CONDITION stays 2), which is not
+    // kept as the last status: another thread may be looking at that.
     int32_t ReadImageUnresolved(uint8_t* buffer, int32_t length, int32_t& received);
     int32_t ReceiveDiagnostic(uint8_t* buffer, int32_t length);
     // Replaces a CHECK CONDITION by the current handle's sense code.

@@ -15,6 +15,7 @@
 #include "scanner/Scanner.h"
 #include "sim/SimulatedLibrary.h"
 #include "tests/dialog/DialogRun.h"
+#include "tests/scanner/FakeScannerLibrary.h"
 
 #include <gmock/gmock.h>
 
@@ -385,15 +386,49 @@ TEST_F(PreScanTest, TheDialogGoingStopsARunningPrescanFirst) {
     EXPECT_TRUE(bStopPreScan);
 }
 
-TEST_F(PreScanTest, ClosePrescanMakesTheDialogCompactAndRemovesThePreview) {
+TEST_F(PreScanTest, ClosePrescanCompactsAndRemovesThePreviewAndTheNextPrescanWidensAgain) {
     Start("profile = gen5-color-54");
+    const qv::PixelRect opened = SettingsDialog_Controls()->Placement();
     PreScanWith();
+    EXPECT_EQ(SettingsDialog_Controls()->Placement().left, opened.left); // the first prescan does not move it
     preview::PreScan_CloseButton(*SettingsDialog_Controls());
     EXPECT_TRUE(g_DialogSettings.bCompact);
     EXPECT_EQ(SettingsDialog_Controls()->Placement().Width(), g_DialogSettings.iCompactWidth);
-    std::lock_guard lock(PreScanLock());
-    EXPECT_TRUE(PreScan.ptr_byteImage.empty());
-    EXPECT_EQ(PreScan.memoryImage, nullptr);
+    {
+        std::lock_guard lock(PreScanLock());
+        EXPECT_TRUE(PreScan.ptr_byteImage.empty());
+        EXPECT_EQ(PreScan.memoryImage, nullptr);
+    }
+    ASSERT_TRUE(SettingsDialog_Create(nullptr, *scanner_)); // the next sheet
+    PreScanWith();
+    EXPECT_FALSE(g_DialogSettings.bCompact);
+    EXPECT_EQ(SettingsDialog_Controls()->Placement().Width(), g_DialogSettings.iFullWidth);
+    EXPECT_NE(Selection().left, -1); // shown and placed again
+}
+
+// Both threads ask the scanner for capabilities while a prescan runs: frozen, its pages are
+// only read, and one the device would not give is not asked for again.
+TEST(InquiryCache, FrozenPagesAreOnlyRead) {
+    qv::test::FakeScannerLibrary library;
+    library.devices = {qv::test::MakeDevice(0x51A00010)};
+    library.devices[0].pages.erase(0xC3); // no resolutions
+    CScanner scanner(&library);
+    scanner.EnumerateScanners();
+    ASSERT_EQ(scanner.OpenScanner(0), 0);
+    scanner.GetResolutionCount();
+    const size_t unfrozen = library.Count("scanInquiryPage");
+    scanner.GetResolutionCount();
+    EXPECT_GT(library.Count("scanInquiryPage"), unfrozen);
+
+    scanner.FreezeInquiryCache();
+    const size_t frozen = library.Count("scanInquiryPage");
+    EXPECT_EQ(scanner.GetResolutionCount(), 0u);
+    EXPECT_EQ(scanner.GetGeneration(), 5);
+    EXPECT_EQ(library.Count("scanInquiryPage"), frozen);
+
+    ASSERT_EQ(scanner.OpenScanner(0), 0); // a scanner opened anew is asked again
+    scanner.GetResolutionCount();
+    EXPECT_GT(library.Count("scanInquiryPage"), frozen);
 }
 
 } // namespace
