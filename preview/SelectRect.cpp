@@ -86,7 +86,8 @@ bool CanDrawLocked(const PreScanState& s) {
     return true;
 }
 
-// The outline's pixels as shown (or inverted), where the image holds them.
+// The outline's pixels as shown (or inverted), where the image buffer reaches. Beyond the rows
+// and columns that hold image the preview shows mid gray, not the buffer through the curve.
 void PaintOutlineLocked(PreScanState& s, const Edges& e, bool inverse) {
     const int64_t limit = std::min<int64_t>(s.iImageBufferSize, int64_t(s.ptr_byteImage.size()));
     const uint8_t* curve = s.ptr_byteGammaCurve.data();
@@ -95,7 +96,8 @@ void PaintOutlineLocked(PreScanState& s, const Edges& e, bool inverse) {
         if (offset < 0 || offset + 3 > limit)
             return;
         const uint8_t* pixel = &s.ptr_byteImage[size_t(offset)];
-        qv::Rgb shown{curve[pixel[0]], curve[pixel[1]], curve[pixel[2]]};
+        const bool image = x >= 0 && y >= 0 && x < s.iPreviewWidth && y < s.iPreviewRows;
+        qv::Rgb shown = image ? qv::Rgb{curve[pixel[0]], curve[pixel[1]], curve[pixel[2]]} : kMidGray;
         if (inverse)
             shown = qv::Rgb{uint8_t(255 - shown.r), uint8_t(255 - shown.g), uint8_t(255 - shown.b)};
         s.memoryImage->SetPixel(x, y, shown);

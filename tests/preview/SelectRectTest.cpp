@@ -49,10 +49,10 @@ class SelectRectTest : public qv::testing::PreviewFixture {
 
     // A preview of columns x rows at the area's top left, each row one gray value, on a
     // scanner 36 inches wide, its picture area at (kLeft, kTop) of the dialog.
-    void MakePreview(int32_t columns, int32_t rows) {
+    void MakePreview(int32_t columns, int32_t rows, int32_t drawnRows = -1) {
         MakeArea(columns, rows);
         std::vector<uint8_t> line(size_t(columns) * 3);
-        for (int32_t y = 0; y < rows; ++y)
+        for (int32_t y = 0; y < (drawnRows < 0 ? rows : drawnRows); ++y)
             preview::PreScan_DrawRow(std::vector<uint8_t>(size_t(columns) * 3, uint8_t(y * 7)), line);
         std::lock_guard lock(PreScanLock());
         PreScan.rectPictureArea = Rect16{kTop, kLeft, int16_t(kTop + rows), int16_t(kLeft + columns)};
@@ -151,6 +151,22 @@ TEST_F(SelectRectTest, OutlineIsShownInvertedAndRestoredInsideTheImageOnly) {
     EXPECT_EQ(Shown(1, 3), row3);
     EXPECT_EQ(Shown(4, 0), Inverse(row0)); // top edge at row 0
     EXPECT_EQ(Shown(7, 5), Shown(6, 5));   // right and bottom edges are not in the image
+}
+
+TEST_F(SelectRectTest, OutlineOverTheGrayBeyondTheRowsIsThatGrayInvertedAndBack) {
+    MakePreview(8, 6, 4);
+    SetAdjustments(22, 0); // a curve that does not keep 127
+    {
+        std::lock_guard lock(PreScanLock());
+        PreScan.bMoveRect = true;
+    }
+    Select(Rect16{-3, -4, 9, 12}); // moved past the four rows: its left edge runs down the gray
+    preview::PreScan_InverseSelectRect(Controls());
+    EXPECT_EQ(Shown(0, 4), (Rgb{128, 128, 128}));
+    EXPECT_EQ(Shown(0, 5), (Rgb{128, 128, 128}));
+    preview::PreScan_ReDoSelectRect();
+    EXPECT_EQ(Shown(0, 5), kMidGray);
+    EXPECT_EQ(Shown(1, 5), kMidGray);
 }
 
 TEST_F(SelectRectTest, OnePixelClickIsAOnePixelUserPaperAndSideLoad) {
