@@ -61,8 +61,8 @@ constexpr ControlSpec kControls[] = {
 } // namespace
 
 const DialogSpec& SettingsDialogSpec() {
-    static const DialogSpec spec{QV_DIALOG_CAPTION, QV_DIALOG_WIDTH, QV_DIALOG_HEIGHT, kControls};
-    return spec;
+    static const DialogSpec layout{QV_DIALOG_CAPTION, QV_DIALOG_WIDTH, QV_DIALOG_HEIGHT, kControls};
+    return layout;
 }
 
 const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id) {

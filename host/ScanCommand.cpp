@@ -34,19 +34,19 @@ bool Add(std::vector<UserEvent>& events, const std::string& line, std::string& e
 }
 
 // "chart:NAME[:WxH][@DPI]" or "FILE[@DPI]" as a [sheet] section.
-bool SheetSection(const std::string& spec, std::string& section, std::string& error) {
-    std::string body = spec, dpi;
-    const size_t at = spec.rfind('@');
+bool SheetSection(const std::string& layout, std::string& section, std::string& error) {
+    std::string body = layout, dpi;
+    const size_t at = layout.rfind('@');
     long number = 0;
-    if (at != std::string::npos && Integer(spec.substr(at + 1), 1, 4800, number)) {
-        body = spec.substr(0, at);
-        dpi = spec.substr(at + 1);
+    if (at != std::string::npos && Integer(layout.substr(at + 1), 1, 4800, number)) {
+        body = layout.substr(0, at);
+        dpi = layout.substr(at + 1);
     }
     section = "[sheet]\n";
     if (body.rfind("chart:", 0) == 0) {
         const std::vector<std::string> parts = SplitAt(body.substr(6), ':');
         if (parts.empty() || parts[0].empty() || parts.size() > 2) {
-            error = "sheet \"" + spec + "\" is not chart:NAME[:WxH][@DPI]";
+            error = "sheet \"" + layout + "\" is not chart:NAME[:WxH][@DPI]";
             return false;
         }
         section += "chart = " + parts[0] + "\n";
@@ -55,13 +55,13 @@ bool SheetSection(const std::string& spec, std::string& section, std::string& er
             double width = 0, height = 0;
             if (x == std::string::npos || !Decimal(parts[1].substr(0, x), 0.01, width) ||
                 !Decimal(parts[1].substr(x + 1), 0.01, height)) {
-                error = "sheet \"" + spec + "\": the size is not WIDTHxHEIGHT in inches";
+                error = "sheet \"" + layout + "\": the size is not WIDTHxHEIGHT in inches";
                 return false;
             }
             section += "width = " + parts[1].substr(0, x) + "\nheight = " + parts[1].substr(x + 1) + "\n";
         }
     } else if (body.empty()) {
-        error = "sheet \"" + spec + "\" names no picture";
+        error = "sheet \"" + layout + "\" names no picture";
         return false;
     } else {
         std::error_code failed;

@@ -26,8 +26,8 @@ struct DialogHandlers {
 };
 
 // Creates the dialog as a child of `parent` (a window, or nullptr), shows and paints it.
-// nullptr when it cannot be created. `spec` is the template (headless builds from it).
-DialogControls* CreateDialogWindow(void* parent, const DialogSpec& spec, DialogHandlers handlers);
+// nullptr when it cannot be created. `layout` is the template (headless builds from it).
+DialogControls* CreateDialogWindow(void* parent, const DialogSpec& layout, DialogHandlers handlers);
 void DestroyDialogWindow(DialogControls* dialog);
 // Brings an existing dialog to the front and activates it.
 void ActivateDialogWindow(DialogControls* dialog);

@@ -42,13 +42,13 @@ PixelRect HeadlessPixels(const DialogUnitRect& area) {
     return rect;
 }
 
-HeadlessDialog::HeadlessDialog(const DialogSpec& spec, NotificationHandler handler)
-    : handler_(std::move(handler)), title_(spec.caption) {
-    controls_.reserve(spec.controls.size());
-    for (const ControlSpec& control : spec.controls) {
+HeadlessDialog::HeadlessDialog(const DialogSpec& layout, NotificationHandler handler)
+    : handler_(std::move(handler)), title_(layout.caption) {
+    controls_.reserve(layout.controls.size());
+    for (const ControlSpec& control : layout.controls) {
         index_[control.id] = controls_.size();
         Control& added = controls_.emplace_back();
-        added.spec = control;
+        added.layout = control;
         added.text = control.text;
         added.visible = !control.hidden;
         added.lower = control.lower;
@@ -56,7 +56,7 @@ HeadlessDialog::HeadlessDialog(const DialogSpec& spec, NotificationHandler handl
         if (control.defaultButton)
             defaultButton_ = control.id;
     }
-    PixelRect client = HeadlessPixels(DialogUnitRect{0, 0, spec.width, spec.height});
+    PixelRect client = HeadlessPixels(DialogUnitRect{0, 0, layout.width, layout.height});
     placement_.right = client.right + 2 * kHeadlessFrame;
     placement_.bottom = client.bottom + 2 * kHeadlessFrame + kHeadlessCaption;
 }
@@ -110,14 +110,14 @@ std::string HeadlessDialog::GetText(int id) {
     if (!control)
         return {};
     // A drop-down list shows its selected row.
-    if (control->spec.kind == ControlKind::DropDownList)
+    if (control->layout.kind == ControlKind::DropDownList)
         return control->selected < 0 ? std::string() : Cut(control->rows[size_t(control->selected)]);
     return Cut(control->text);
 }
 
 bool HeadlessDialog::StoreEditText(int id, const std::string& text) {
     Control* control = Find(id);
-    if (!control || control->spec.kind != ControlKind::Edit)
+    if (!control || control->layout.kind != ControlKind::Edit)
         return false;
     control->text = text;
     control->selection = {0, 0};
@@ -128,8 +128,8 @@ void HeadlessDialog::SetText(int id, const std::string& text) {
     {
         std::lock_guard lock(mutex_);
         Control* control = Find(id);
-        if (!control || control->spec.kind == ControlKind::DropDownList ||
-            control->spec.kind == ControlKind::Spin)
+        if (!control || control->layout.kind == ControlKind::DropDownList ||
+            control->layout.kind == ControlKind::Spin)
             return;
         if (!StoreEditText(id, Cut(text))) {
             control->text = Cut(text);
@@ -143,7 +143,7 @@ void HeadlessDialog::SetText(int id, const std::string& text) {
 void HeadlessDialog::ListReset(int id) {
     std::lock_guard lock(mutex_);
     Control* control = Find(id);
-    if (control && control->spec.kind == ControlKind::DropDownList) {
+    if (control && control->layout.kind == ControlKind::DropDownList) {
         control->rows.clear();
         control->selected = -1;
     }
@@ -152,14 +152,14 @@ void HeadlessDialog::ListReset(int id) {
 void HeadlessDialog::ListAdd(int id, const std::string& text) {
     std::lock_guard lock(mutex_);
     Control* control = Find(id);
-    if (control && control->spec.kind == ControlKind::DropDownList)
+    if (control && control->layout.kind == ControlKind::DropDownList)
         control->rows.push_back(Cut(text));
 }
 
 void HeadlessDialog::ListSelect(int id, int row) {
     std::lock_guard lock(mutex_);
     Control* control = Find(id);
-    if (control && control->spec.kind == ControlKind::DropDownList)
+    if (control && control->layout.kind == ControlKind::DropDownList)
         control->selected = row >= 0 && size_t(row) < control->rows.size() ? row : -1;
 }
 
@@ -187,7 +187,7 @@ void HeadlessDialog::CheckRadio(int first, int last, int id) {
     std::lock_guard lock(mutex_);
     for (int each = first; each <= last; ++each) {
         Control* control = Find(each);
-        if (control && control->spec.kind == ControlKind::Radio)
+        if (control && control->layout.kind == ControlKind::Radio)
             control->checked = each == id;
     }
 }
@@ -212,7 +212,7 @@ void HeadlessDialog::SelectAllText(int id) {
     if (!control)
         return;
     focus_ = id;
-    if (control->spec.kind == ControlKind::Edit)
+    if (control->layout.kind == ControlKind::Edit)
         control->selection = {0, int(control->text.size())};
 }
 
@@ -223,7 +223,7 @@ void HeadlessDialog::SetDefaultButton(int id) {
 void HeadlessDialog::SetSpinRange(int id, int32_t lower, int32_t upper) {
     std::lock_guard lock(mutex_);
     Control* control = Find(id);
-    if (control && control->spec.kind == ControlKind::Spin) {
+    if (control && control->layout.kind == ControlKind::Spin) {
         control->lower = lower;
         control->upper = upper;
     }
@@ -237,7 +237,7 @@ void HeadlessDialog::SetTitle(const std::string& title) {
 PixelRect HeadlessDialog::ItemRect(int id) {
     std::lock_guard lock(mutex_);
     Control* control = Find(id);
-    return control ? HeadlessPixels(control->spec.area) : PixelRect{};
+    return control ? HeadlessPixels(control->layout.area) : PixelRect{};
 }
 
 PixelRect HeadlessDialog::Placement() {
@@ -308,17 +308,17 @@ bool HeadlessDialog::Click(int id) {
     {
         std::lock_guard lock(mutex_);
         Control* control = Find(id);
-        if (!Reachable(control) || !IsButton(control->spec.kind))
+        if (!Reachable(control) || !IsButton(control->layout.kind))
             return false;
         focus_ = id;
-        if (control->spec.kind == ControlKind::Radio) {
+        if (control->layout.kind == ControlKind::Radio) {
             // The group runs from its first button to the next control that is not one of it.
             size_t at = size_t(control - controls_.data()), first = at, end = at + 1;
-            while (!controls_[first].spec.groupStart && first > 0 &&
-                   controls_[first - 1].spec.kind == ControlKind::Radio)
+            while (!controls_[first].layout.groupStart && first > 0 &&
+                   controls_[first - 1].layout.kind == ControlKind::Radio)
                 --first;
-            while (end < controls_.size() && controls_[end].spec.kind == ControlKind::Radio &&
-                   !controls_[end].spec.groupStart)
+            while (end < controls_.size() && controls_[end].layout.kind == ControlKind::Radio &&
+                   !controls_[end].layout.groupStart)
                 ++end;
             for (size_t each = first; each < end; ++each)
                 controls_[each].checked = each == at;
@@ -332,7 +332,7 @@ bool HeadlessDialog::ChooseRow(int id, int row) {
     {
         std::lock_guard lock(mutex_);
         Control* control = Find(id);
-        if (!Reachable(control) || control->spec.kind != ControlKind::DropDownList || row < 0 ||
+        if (!Reachable(control) || control->layout.kind != ControlKind::DropDownList || row < 0 ||
             size_t(row) >= control->rows.size())
             return false;
         focus_ = id;
@@ -362,9 +362,9 @@ bool HeadlessDialog::Spin(int id, int steps) {
     {
         std::lock_guard lock(mutex_);
         Control* control = Find(id);
-        if (!Reachable(control) || control->spec.kind != ControlKind::Spin)
+        if (!Reachable(control) || control->layout.kind != ControlKind::Spin)
             return false;
-        Control* edit = Find(control->spec.buddy);
+        Control* edit = Find(control->layout.buddy);
         if (!edit)
             return false;
         int32_t low = std::min(control->lower, control->upper),
@@ -372,7 +372,7 @@ bool HeadlessDialog::Spin(int id, int steps) {
         if (std::optional<int32_t> typed = ParseInteger(edit->text); typed && *typed >= low && *typed <= high)
             control->position = *typed;
         control->position = int32_t(std::clamp<int64_t>(int64_t(control->position) + steps, low, high));
-        buddy = edit->spec.id;
+        buddy = edit->layout.id;
         focus_ = buddy;
         // The buddy is written, and so notifies, only when its text changes.
         std::string shown = std::to_string(control->position);

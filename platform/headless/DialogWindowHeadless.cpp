@@ -9,8 +9,8 @@ namespace qv {
 namespace {
 
 struct HeadlessWindow {
-    HeadlessWindow(const DialogSpec& spec, DialogHandlers&& with)
-        : handlers(std::move(with)), dialog(spec, handlers.command) {}
+    HeadlessWindow(const DialogSpec& layout, DialogHandlers&& with)
+        : handlers(std::move(with)), dialog(layout, handlers.command) {}
     DialogHandlers handlers;
     HeadlessDialog dialog;
 };
@@ -31,8 +31,8 @@ void Activate(HeadlessWindow& window, bool active, void* other) {
 
 } // namespace
 
-DialogControls* CreateDialogWindow(void*, const DialogSpec& spec, DialogHandlers handlers) {
-    auto window = std::make_unique<HeadlessWindow>(spec, std::move(handlers));
+DialogControls* CreateDialogWindow(void*, const DialogSpec& layout, DialogHandlers handlers) {
+    auto window = std::make_unique<HeadlessWindow>(layout, std::move(handlers));
     HeadlessWindow& made = *window;
     {
         std::lock_guard lock(windowsMutex);

@@ -10,9 +10,9 @@ namespace qv {
 namespace {
 
 TEST(ControlTable, IdsAreUniqueAndCoverTheNamedOnes) {
-    const DialogSpec& spec = SettingsDialogSpec();
+    const DialogSpec& layout = SettingsDialogSpec();
     std::set<int> ids;
-    for (const ControlSpec& control : spec.controls)
+    for (const ControlSpec& control : layout.controls)
         EXPECT_TRUE(ids.insert(control.id).second) << control.id;
     for (int named = 0; named <= kIdScanner4; ++named) {
         // Every id from 1 on has a name in ControlIds.h except the gaps of the template.
@@ -22,36 +22,36 @@ TEST(ControlTable, IdsAreUniqueAndCoverTheNamedOnes) {
         EXPECT_EQ(ids.count(named), gap ? 0u : 1u) << named;
     }
     EXPECT_EQ(ids.size(), 72u);
-    EXPECT_STREQ(spec.caption, "Vellumix for Photoshop");
-    EXPECT_EQ(spec.width, 487);
-    EXPECT_EQ(spec.height, 226);
+    EXPECT_STREQ(layout.caption, "Vellumix for Photoshop");
+    EXPECT_EQ(layout.width, 487);
+    EXPECT_EQ(layout.height, 226);
 }
 
 // The template attaches a spin to the control created just before it.
 TEST(ControlTable, EverySpinFollowsItsBuddyEdit) {
-    const DialogSpec& spec = SettingsDialogSpec();
+    const DialogSpec& layout = SettingsDialogSpec();
     int spins = 0;
-    for (size_t at = 0; at < spec.controls.size(); ++at) {
-        const ControlSpec& control = spec.controls[at];
+    for (size_t at = 0; at < layout.controls.size(); ++at) {
+        const ControlSpec& control = layout.controls[at];
         if (control.kind != ControlKind::Spin)
             continue;
         ++spins;
         ASSERT_GT(at, 0u);
-        EXPECT_EQ(spec.controls[at - 1].id, control.buddy) << control.id;
-        EXPECT_EQ(spec.controls[at - 1].kind, ControlKind::Edit) << control.id;
+        EXPECT_EQ(layout.controls[at - 1].id, control.buddy) << control.id;
+        EXPECT_EQ(layout.controls[at - 1].kind, ControlKind::Edit) << control.id;
         EXPECT_LT(control.lower, control.upper) << control.id;
     }
     EXPECT_EQ(spins, 5);
-    EXPECT_EQ(FindControlSpec(spec, kIdGammaSpin)->buddy, kIdGamma10);
-    EXPECT_EQ(FindControlSpec(spec, kIdGammaSpin)->upper, 90);
-    EXPECT_EQ(FindControlSpec(spec, kIdLevelSpin)->lower, -3);
-    EXPECT_EQ(FindControlSpec(spec, 999), nullptr);
+    EXPECT_EQ(FindControlSpec(layout, kIdGammaSpin)->buddy, kIdGamma10);
+    EXPECT_EQ(FindControlSpec(layout, kIdGammaSpin)->upper, 90);
+    EXPECT_EQ(FindControlSpec(layout, kIdLevelSpin)->lower, -3);
+    EXPECT_EQ(FindControlSpec(layout, 999), nullptr);
 }
 
 TEST(ControlTable, StylesOfTheSpecialControls) {
-    const DialogSpec& spec = SettingsDialogSpec();
+    const DialogSpec& layout = SettingsDialogSpec();
     std::set<int> right, groupStarts, hidden, defaults, borderless;
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlSpec& control : layout.controls) {
         if (control.rightAligned)
             right.insert(control.id);
         if (control.groupStart) {

@@ -19,10 +19,10 @@ using ::testing::IsEmpty;
 class DialogBehaviour : public DialogFixture {};
 
 TEST_F(DialogBehaviour, StartsAsTheTableSays) {
-    const DialogSpec& spec = SettingsDialogSpec();
+    const DialogSpec& layout = SettingsDialogSpec();
     EXPECT_EQ(User().Title(), "Vellumix for Photoshop");
     EXPECT_EQ(User().DefaultButton(), kIdScan);
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlSpec& control : layout.controls) {
         SCOPED_TRACE(control.id);
         EXPECT_EQ(Controls().IsVisible(control.id), !control.hidden);
         EXPECT_TRUE(Controls().IsEnabled(control.id));

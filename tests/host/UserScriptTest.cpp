@@ -129,9 +129,9 @@ class ScriptPlayerTest : public ::testing::Test {
         Control(1, Kind::PushButton), Control(21, Kind::DropDownList),    Control(23, Kind::DropDownList),
         Control(28, Kind::Edit),      Control(29, Kind::Spin, false, 28), Control(67, Kind::Edit),
         Control(69, Kind::Edit, true)};
-    const qv::DialogSpec spec{"Test", 100, 100, controls};
+    const qv::DialogSpec layout{"Test", 100, 100, controls};
 
-    ScriptPlayerTest() : dialog(spec, [this](int id, qv::Notification) { notified.push_back(id); }) {
+    ScriptPlayerTest() : dialog(layout, [this](int id, qv::Notification) { notified.push_back(id); }) {
         for (const char* row : {"B/W Threshold", " Gray Tone", "RGB"})
             dialog.ListAdd(21, row);
         for (const char* row : {"100", "300", "User Defined (600)"})
@@ -143,7 +143,7 @@ class ScriptPlayerTest : public ::testing::Test {
         std::vector<UserEvent> events;
         std::string error;
         EXPECT_TRUE(ParseUserScript(script, events, error)) << error;
-        player = std::make_unique<ScriptPlayer>(events, spec,
+        player = std::make_unique<ScriptPlayer>(events, layout,
                                                 [this](const std::string& line) { printed.push_back(line); });
         if (kept)
             *kept = player.get();
@@ -192,7 +192,7 @@ TEST_F(ScriptPlayerTest, AResolutionNotListedGoesThroughTheInput) {
     events[0].verb = events[1].verb = UserVerb::Resolution;
     events[0].number = 333;
     events[1].number = 300;
-    ScriptPlayer player(events, spec, [this](const std::string& line) { printed.push_back(line); });
+    ScriptPlayer player(events, layout, [this](const std::string& line) { printed.push_back(line); });
     while (player.PlayNext(dialog, dialog))
         ;
     EXPECT_TRUE(printed.empty()) << printed.front();
@@ -225,7 +225,7 @@ TEST_F(ScriptPlayerTest, SpinsByTheirEditAndReportsExpectationsNeverReached) {
     std::string error;
     ASSERT_TRUE(
         ParseUserScript("click scan\nexpect mode row RGB\nclick scan\nexpect title Test\n", events, error));
-    ScriptPlayer unfinished(events, spec, [](const std::string&) {});
+    ScriptPlayer unfinished(events, layout, [](const std::string&) {});
     ASSERT_TRUE(unfinished.PlayNext(dialog, dialog));
     EXPECT_EQ(unfinished.UnreachedExpectations(),
               (std::vector<std::string>{"expect mode row RGB", "expect title Test"}));
@@ -256,7 +256,7 @@ class PreviewEventsTest : public ::testing::Test {
             if (action == qv::MouseAction::ButtonDown)
                 dialog->SetCursor(3);
         };
-        dialog = qv::CreateDialogWindow(nullptr, spec, handlers);
+        dialog = qv::CreateDialogWindow(nullptr, layout, handlers);
     }
     ~PreviewEventsTest() override { qv::DestroyDialogWindow(dialog); }
 
@@ -264,14 +264,14 @@ class PreviewEventsTest : public ::testing::Test {
         std::vector<UserEvent> events;
         std::string error;
         EXPECT_TRUE(ParseUserScript(script, events, error)) << error;
-        return ScriptPlayer(events, spec, [this](const std::string& line) { printed.push_back(line); });
+        return ScriptPlayer(events, layout, [this](const std::string& line) { printed.push_back(line); });
     }
     bool Turn(ScriptPlayer& player) {
         return player.PlayNext(*dialog, dynamic_cast<qv::DialogUser&>(*dialog));
     }
 
     const std::vector<qv::ControlSpec> controls = Controls();
-    const qv::DialogSpec spec{"Test", 200, 100, controls};
+    const qv::DialogSpec layout{"Test", 200, 100, controls};
     qv::DialogControls* dialog = nullptr;
     std::vector<std::string> mice, printed;
 };
@@ -310,7 +310,7 @@ TEST_F(PreviewEventsTest, MouseEventsAndADragThatStartsANewSelection) {
     drag.y = 4;
     drag.width = 10;
     drag.height = 1;
-    ScriptPlayer player({drag}, spec, [](const std::string&) {});
+    ScriptPlayer player({drag}, layout, [](const std::string&) {});
     while (Turn(player))
         ;
     const qv::PixelRect area = qv::HeadlessPixels(kArea);

@@ -267,8 +267,8 @@ class PixelScan : public ::testing::Test {
 };
 
 // "chart:NAME:WxH@DPI", as the host's --sheet takes it.
-Sheet SheetOf(const std::string& spec) {
-    const auto at = qv::host::SplitAt(spec, '@');
+Sheet SheetOf(const std::string& layout) {
+    const auto at = qv::host::SplitAt(layout, '@');
     const auto parts = qv::host::SplitAt(at.at(0), ':');
     const auto size = qv::host::SplitAt(parts.at(2), 'x');
     return {parts.at(1), std::stod(size.at(0)), std::stod(size.at(1)), std::stoi(at.at(1))};
