@@ -48,29 +48,5 @@ TEST(ControlTable, EverySpinFollowsItsBuddyEdit) {
     EXPECT_EQ(FindControlSpec(layout, 999), nullptr);
 }
 
-TEST(ControlTable, StylesOfTheSpecialControls) {
-    const DialogSpec& layout = SettingsDialogSpec();
-    std::set<int> right, groupStarts, hidden, defaults, borderless;
-    for (const ControlSpec& control : layout.controls) {
-        if (control.rightAligned)
-            right.insert(control.id);
-        if (control.groupStart) {
-            groupStarts.insert(control.id);
-            EXPECT_EQ(control.kind, ControlKind::Radio);
-        }
-        if (control.hidden)
-            hidden.insert(control.id);
-        if (control.defaultButton)
-            defaults.insert(control.id);
-        if (control.noBorder)
-            borderless.insert(control.id);
-    }
-    EXPECT_EQ(right, (std::set<int>{28, 31, 36, 40, 43, 67, 69, 71, 73, 75}));
-    EXPECT_EQ(groupStarts, (std::set<int>{kIdUnitInch, kIdSideLoad, kIdNtsc}));
-    EXPECT_EQ(hidden, (std::set<int>{5, 21, 68, 69, 70, 71, 72, 73, 74, 75, 76, 81, 82}));
-    EXPECT_EQ(defaults, std::set<int>{kIdScan});
-    EXPECT_EQ(borderless, std::set<int>{kIdGamma10});
-}
-
 } // namespace
 } // namespace qv

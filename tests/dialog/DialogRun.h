@@ -12,12 +12,12 @@
 #include "scanner/Scanner.h"
 #include "sim/SimulatedLibrary.h"
 #include "tests/scanner/FakeClock.h"
+#include "tests/scanner/LogLines.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
@@ -47,15 +47,6 @@ class Script final : public UserEventSource {
   private:
     std::deque<Event> events_;
 };
-
-// "QVL.log" in the current directory, line by line.
-inline std::vector<std::string> LogLines() {
-    std::ifstream file("QVL.log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 class DialogRunTest : public ::testing::Test {
   protected:

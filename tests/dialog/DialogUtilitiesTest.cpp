@@ -241,55 +241,38 @@ TEST_F(ItemTest, CenteredDialogKeepsItsSizeAndStaysOnTheScreen) {
 
 #ifndef _WIN32
 // Exact places need a screen and parent of known size: the headless dialog lets them be set.
-class CenterTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dialog.Resize(400, 300);
+TEST(CenterOverParent, ThirdOfTheFreeHeightKeptOnTheScreen) {
+    struct Case {
+        const char* what;
+        int32_t width, height;
+        std::optional<qv::PixelRect> parent;
+        bool systemMenu;
+        int32_t left, top;
+    };
+    const qv::PixelRect parent{100, 50, 900, 650}; // 800 x 600
+    const Case cases[] = {
+        {"middle of the free width", 400, 300, parent, true, 100 + 200 - 18, 50 + 100},
+        {"without system menu two thirds of a caption button", 400, 300, parent, false, 100 + 200 - 12, 150},
+        {"without parent the desktop", 400, 300, std::nullopt, true, 440 - 18, 241},
+        {"larger than its parent: the parent's corner", 1000, 700, parent, true, 100 - 18, 50},
+        {"moved back onto the screen", 400, 300, qv::PixelRect{1000, 900, 1800, 1500}, true, 1280 - 400,
+         1024 - 300},
+        {"never beyond the left or top edge", 1400, 1100, qv::PixelRect{0, 0, 1280, 1024}, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qv::HeadlessDialog dialog{qv::SettingsDialogSpec(), nullptr};
+        dialog.Resize(c.width, c.height);
         dialog.SetScreen({1280, 1024, 18});
-        dialog.SetParentArea(qv::PixelRect{100, 50, 900, 650}); // 800 x 600
-    }
-    std::pair<int32_t, int32_t> Centred() {
+        dialog.SetParentArea(c.parent);
+        dialog.SetSystemMenu(c.systemMenu);
         CenterOverParent(dialog);
         const qv::PixelRect placed = dialog.Placement();
-        EXPECT_EQ(placed.Width(), 400);
-        EXPECT_EQ(placed.Height(), 300);
-        return {placed.left, placed.top};
+        EXPECT_EQ(placed.left, c.left);
+        EXPECT_EQ(placed.top, c.top);
+        EXPECT_EQ(placed.Width(), c.width);
+        EXPECT_EQ(placed.Height(), c.height);
     }
-    qv::HeadlessDialog dialog{qv::SettingsDialogSpec(), nullptr};
-};
-
-TEST_F(CenterTest, MiddleOfTheFreeWidthAndAThirdOfTheFreeHeight) {
-    EXPECT_EQ(Centred(), std::make_pair(100 + 200 - 18, 50 + 100));
-}
-
-TEST_F(CenterTest, WithoutSystemMenuTwoThirdsOfACaptionButton) {
-    dialog.SetSystemMenu(false);
-    EXPECT_EQ(Centred(), std::make_pair(100 + 200 - 12, 150));
-}
-
-TEST_F(CenterTest, WithoutParentTheDesktop) {
-    dialog.SetParentArea(std::nullopt);
-    EXPECT_EQ(Centred(), std::make_pair(440 - 18, 241));
-}
-
-TEST_F(CenterTest, DialogLargerThanItsParentStartsAtTheParentsCorner) {
-    dialog.Resize(1000, 700);
-    CenterOverParent(dialog);
-    EXPECT_EQ(dialog.Placement().left, 100 - 18);
-    EXPECT_EQ(dialog.Placement().top, 50);
-}
-
-TEST_F(CenterTest, MovedBackOntoTheScreen) {
-    dialog.SetParentArea(qv::PixelRect{1000, 900, 1800, 1500});
-    EXPECT_EQ(Centred(), std::make_pair(1280 - 400, 1024 - 300));
-}
-
-TEST_F(CenterTest, NeverBeyondTheLeftOrTopEdge) {
-    dialog.SetParentArea(qv::PixelRect{0, 0, 1280, 1024});
-    dialog.Resize(1400, 1100);
-    CenterOverParent(dialog);
-    EXPECT_EQ(dialog.Placement().left, 0);
-    EXPECT_EQ(dialog.Placement().top, 0);
 }
 #endif
 

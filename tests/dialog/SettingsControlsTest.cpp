@@ -11,11 +11,11 @@
 #include "platform/MessageBox.h"
 #include "scanner/Scanner.h"
 #include "sim/SimulatedLibrary.h"
+#include "tests/scanner/LogLines.h"
 
 #include <gmock/gmock.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +26,7 @@ namespace {
 using qv::Notification;
 using qv::sim::BuiltInProfile;
 using qv::sim::Profile;
+using qv::testing::LogLines;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -44,14 +45,6 @@ void ResetSettings() {
     PaperTable[kUserPaperRow] = PaperRow{"User Defined", 0.0, 0.0, 0.0, 0.0};
     dialogState = DIALOG_STATE_NORMAL;
     bInitDone = false;
-}
-
-std::vector<std::string> LogLines() {
-    std::vector<std::string> lines;
-    std::ifstream file("QVL.log");
-    for (std::string line; std::getline(file, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 struct Box {
@@ -103,6 +96,10 @@ class SettingsControls : public qv::testing::DialogFixture {
         }
         FillSettingsControls(Controls(), *scanner_);
         Init_ColorChoice(Controls(), *scanner_);
+    }
+    template <typename P> void Fill(const P& profile) {
+        Attach(profile);
+        Fill();
     }
 
     // A fresh start with `profile`, or with none and the settings' `generation`.
@@ -299,8 +296,7 @@ TEST_F(SettingsControls, MarksTheModesOfTheReducedRangeAndLogsTheMasks) {
     Profile profile = BuiltInProfile("gen5-color-54");
     profile.bwModes = 0x7E;
     profile.bwModesLimited = 0x44;
-    Attach(profile);
-    Fill();
+    Fill(profile);
     EXPECT_THAT(Rows(kIdMode),
                 ElementsAre("B/W Adaptive", "B/W Adaptive Gray", "B/W Adaptive Photo", "B/W Copy Normal",
                             "B/W Copy Photo", "B/W Copy Adaptive", "Gray Tone", "RGB"));
@@ -316,8 +312,7 @@ TEST_F(SettingsControls, MarksTheModesOfTheReducedRangeAndLogsTheMasks) {
 TEST_F(SettingsControls, AGenerationFiveScannerWithoutBwModesOffersTheTwoBasicOnes) {
     Profile profile = BuiltInProfile("gen5-color-54");
     profile.bwModes = 0;
-    Attach(profile);
-    Fill();
+    Fill(profile);
     EXPECT_THAT(Rows(kIdMode), ElementsAre("B/W Threshold", "B/W Adaptive", "Gray Tone", "RGB"));
     EXPECT_FALSE(m_Set.ModeList[0].reducedRange);
     EXPECT_FALSE(m_Set.ModeList[1].reducedRange);
@@ -327,8 +322,7 @@ TEST_F(SettingsControls, AGenerationFiveScannerWithoutBwModesOffersTheTwoBasicOn
 
 TEST_F(SettingsControls, AGrayScannerOffersNoRgbAndKeepsAChosenMode) {
     m_Set.enumMode = 2;
-    Attach("gen4-gray");
-    Fill();
+    Fill("gen4-gray");
     EXPECT_EQ(Chosen(kIdMode), "B/W Adaptive");
     EXPECT_EQ(m_Set.enumMode, 2);
     Profile gray = BuiltInProfile("gen5-color-54");
@@ -343,8 +337,7 @@ TEST_F(SettingsControls, AGrayScannerOffersNoRgbAndKeepsAChosenMode) {
 // ---- resolutions --------------------------------------------------------------------
 
 TEST_F(SettingsControls, ListsTheScannersResolutionsWithoutTwentyFiveAndTheUserRowLast) {
-    Attach("gen4-gray");
-    Fill();
+    Fill("gen4-gray");
     EXPECT_THAT(Rows(kIdResolution),
                 ElementsAre("50", "75", "100", "150", "200", "300", "400", "User Defined (0)"));
     EXPECT_EQ(Chosen(kIdResolution), "300");
@@ -358,12 +351,10 @@ TEST_F(SettingsControls, ListsTheScannersResolutionsWithoutTwentyFiveAndTheUserR
 }
 
 TEST_F(SettingsControls, EachProfileGetsItsOwnResolutions) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_THAT(Rows(kIdResolution), ElementsAre("50", "75", "100", "150", "200", "300", "400", "600", "800",
                                                  "1200", "User Defined (0)"));
-    Attach("wide600");
-    Fill();
+    Fill("wide600");
     EXPECT_THAT(Rows(kIdResolution),
                 ElementsAre("50", "75", "100", "150", "200", "300", "400", "600", "User Defined (0)"));
     EXPECT_EQ(m_Set.iResolution_Max, 600);
@@ -383,8 +374,7 @@ TEST_F(SettingsControls, TheChosenResolutionDecidesTheRow) {
         ResetSettings();
         m_Set.iResolution = c.resolution;
         m_Set.iUserResolution = c.user;
-        Attach("gen4-gray");
-        Fill();
+        Fill("gen4-gray");
         EXPECT_EQ(Chosen(kIdResolution), c.chosen);
         EXPECT_EQ(m_Set.iResolution, c.taken);
     }
@@ -406,8 +396,7 @@ TEST_F(SettingsControls, WithoutAScannerOffersFiftyAndEightHundred) {
 TEST_F(SettingsControls, AReducedModeOffersOnlyItsRange) {
     m_Set.enumMode = 1; // marked on this profile
     m_Set.iResolution = 600;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_THAT(Rows(kIdResolution), ElementsAre("150", "200", "300", "400", "User Defined (150)"));
     EXPECT_EQ(Chosen(kIdResolution), "400");
     EXPECT_EQ(m_Set.iResolution, 400);
@@ -428,8 +417,7 @@ TEST_F(SettingsControls, AReducedRangeOfTheScannerBoundsTheList) {
     m_Set.enumMode = 1;
     m_Set.iResolution = 250;
     m_Set.iUserResolution = 250;
-    Attach(profile);
-    Fill();
+    Fill(profile);
     // 250 lies in the range but is not listed: the user row holds it.
     EXPECT_THAT(Rows(kIdResolution), ElementsAre("100", "150", "200", "300", "User Defined (250)"));
     EXPECT_EQ(Chosen(kIdResolution), "User Defined (250)");
@@ -447,8 +435,7 @@ TEST_F(SettingsControls, AReducedRangeOfTheScannerBoundsTheList) {
 
 TEST_F(SettingsControls, BlurRowsFollowTheGeneration) {
     g_DialogSettings.g_iBlur = 4;
-    Attach("gen4-color");
-    Fill();
+    Fill("gen4-color");
     EXPECT_THAT(Rows(kIdBlur), ElementsAre("Off (1)", "2", "4", "8"));
     EXPECT_EQ(Chosen(kIdBlur), "4");
     g_DialogSettings.g_iBlur = 3;
@@ -468,8 +455,7 @@ TEST_F(SettingsControls, BlurRowsFollowTheGeneration) {
 
 TEST_F(SettingsControls, SharpenLevelsFollowTheModeAndTheScannersRange) {
     m_Set.iSharpenSoften = 9;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_THAT(Rows(kIdSharpen), ElementsAre("Soften", "Off", "Sharpen 1", "Sharpen 2", "Sharpen 3",
                                               "Sharpen 4", "Sharpen 5", "Sharpen 6"));
     EXPECT_EQ(Chosen(kIdSharpen), "Sharpen 6");
@@ -486,20 +472,17 @@ TEST_F(SettingsControls, SharpenLevelsFollowTheModeAndTheScannersRange) {
     noSoften.sharpenMax = 2;
     ResetSettings();
     m_Set.iSharpenSoften = -1;
-    Attach(noSoften);
-    Fill();
+    Fill(noSoften);
     EXPECT_THAT(Rows(kIdSharpen), ElementsAre("Off", "Sharpen 1", "Sharpen 2"));
     EXPECT_EQ(Chosen(kIdSharpen), "Off");
 
-    Attach("gen4-color");
-    Fill();
+    Fill("gen4-color");
     EXPECT_THAT(Rows(kIdSharpen), IsEmpty());
 }
 
 TEST_F(SettingsControls, BackgroundLevelsOnlyWithTheAdaptiveBackgroundMode) {
     m_Set.iBackgroundLevel = 9;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_THAT(Rows(kIdBackground),
                 ElementsAre(" -3", " -2", " -1", " Auto", " 1", " 2", " 3", " 4", " 5", " 6"));
     EXPECT_EQ(Chosen(kIdBackground), " 6");
@@ -507,8 +490,7 @@ TEST_F(SettingsControls, BackgroundLevelsOnlyWithTheAdaptiveBackgroundMode) {
     ASSERT_TRUE(Choose(kIdBackground, " -2"));
     EXPECT_EQ(m_Set.iBackgroundLevel, -2);
 
-    Attach("gen4-color");
-    Fill();
+    Fill("gen4-color");
     EXPECT_THAT(Rows(kIdBackground), IsEmpty());
 }
 
@@ -554,8 +536,7 @@ TEST_F(SettingsControls, EachModeShowsItsAdjustments) {
 TEST_F(SettingsControls, AGenerationFiveScannerWithoutBackgroundModeShowsNoBackgroundLevel) {
     Profile profile = BuiltInProfile("gen5-color-54");
     profile.bwModes = 0x7F;
-    Attach(profile);
-    Fill();
+    Fill(profile);
     ASSERT_TRUE(Choose(kIdMode, "B/W Adaptive"));
     EXPECT_EQ(m_Set.enumMode, 2);
     EXPECT_EQ(VisibleGroups(), "blur level sharpen");
@@ -568,8 +549,7 @@ struct Typed {
 };
 
 TEST_F(SettingsControls, NumericFieldsCorrectWhatIsTyped) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     const std::vector<Typed> percent = {{"42", "42"},   {"-100", "-100"}, {"-101", "-100"},
                                         {"250", "100"}, {"abc", "0"},     {" 7 ", " 7 "}};
     struct Field {
@@ -599,8 +579,7 @@ TEST_F(SettingsControls, NumericFieldsCorrectWhatIsTyped) {
 }
 
 TEST_F(SettingsControls, GammaTimesTenStoresAndShowsTheDecimal) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_EQ(Text(kIdGamma10), "22");
     ASSERT_EQ(Text(kIdGamma), "2.2");
     struct Case {
@@ -620,8 +599,7 @@ TEST_F(SettingsControls, GammaTimesTenStoresAndShowsTheDecimal) {
 }
 
 TEST_F(SettingsControls, GammaDecimalSetsGammaTimesTen) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     struct Case {
         std::string typed, decimal, times10;
     };
@@ -643,8 +621,7 @@ TEST_F(SettingsControls, GammaDecimalSetsGammaTimesTen) {
 }
 
 TEST_F(SettingsControls, EveryOneDecimalGammaKeepsItsTenths) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     for (int tenths = 1; tenths <= 90; ++tenths) {
         const std::string typed = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
         ASSERT_TRUE(User().Type(kIdGamma, typed));
@@ -653,8 +630,7 @@ TEST_F(SettingsControls, EveryOneDecimalGammaKeepsItsTenths) {
 }
 
 TEST_F(SettingsControls, NothingIsCheckedBeforeTheControlsAreFilled) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     bInitDone = false;
     ASSERT_TRUE(User().Type(kIdBrightness, "abc"));
     EXPECT_EQ(Text(kIdBrightness), "abc");
@@ -670,8 +646,7 @@ TEST_F(SettingsControls, FieldsShowTheSettingsOrTheirFallbacks) {
     s.iGamma10 = 95;
     s.g_iThreshold = 300;
     s.iLevel = 8;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_EQ(Text(kIdBrightness), "-20");
     EXPECT_EQ(Text(kIdContrast), "35");
     EXPECT_EQ(Text(kIdGamma10), "10");
@@ -690,8 +665,7 @@ TEST_F(SettingsControls, FieldsShowTheSettingsOrTheirFallbacks) {
 
 TEST_F(SettingsControls, RgbResetsTheGammaToSrgbAndOtherModesToOne) {
     m_Set.bNtscSelected = true;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     EXPECT_TRUE(m_Set.bColorChoice);
     EXPECT_TRUE(Controls().IsVisible(kIdNtsc));
     EXPECT_TRUE(Controls().IsChecked(kIdNtsc));
@@ -722,8 +696,7 @@ TEST_F(SettingsControls, RgbResetsTheGammaToSrgbAndOtherModesToOne) {
 }
 
 TEST_F(SettingsControls, AScannerWithoutItsOwnMatrixOffersNoColourChoice) {
-    Attach("gen4-color");
-    Fill();
+    Fill("gen4-color");
     EXPECT_FALSE(m_Set.bColorChoice);
     EXPECT_TRUE(m_Set.bNtscSelected);
     ASSERT_TRUE(Choose(kIdMode, "Gray Tone"));
@@ -737,8 +710,7 @@ TEST_F(SettingsControls, AScannerWithoutItsOwnMatrixOffersNoColourChoice) {
 
 TEST_F(SettingsControls, TheUserRowOpensTheResolutionInput) {
     m_Set.iUserResolution = 700;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdResolution, "User Defined (700)"));
     EXPECT_EQ(dialogState, DIALOG_STATE_INPUT_RESOLUTION);
     EXPECT_EQ(Text(kIdScan), "&OK");
@@ -756,8 +728,7 @@ TEST_F(SettingsControls, TheUserRowOpensTheResolutionInput) {
 }
 
 TEST_F(SettingsControls, AListedRowSetsTheResolutionAndTheLabel) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdResolution, "600"));
     EXPECT_EQ(m_Set.iResolution, 600);
     EXPECT_EQ(Text(kIdResolutionLabel), "Resolution:");
@@ -765,8 +736,7 @@ TEST_F(SettingsControls, AListedRowSetsTheResolutionAndTheLabel) {
 }
 
 TEST_F(SettingsControls, ConfirmResolutionReportsBadValuesAndStays) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdResolution, "User Defined (0)"));
     const Box outOfRange{"Value out of range\nValue must be between [50,1200]", "Resolution"};
     const Box notLegal{"Not a legal value\nValue must be between [50,1200]", "Resolution"};
@@ -788,8 +758,7 @@ TEST_F(SettingsControls, ConfirmResolutionReportsBadValuesAndStays) {
 }
 
 TEST_F(SettingsControls, ConfirmResolutionTakesAListedValueAsItsRow) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     TypeResolution("600");
     EXPECT_THAT(Boxes(), IsEmpty());
     EXPECT_EQ(Chosen(kIdResolution), "600");
@@ -801,8 +770,7 @@ TEST_F(SettingsControls, ConfirmResolutionTakesAListedValueAsItsRow) {
 }
 
 TEST_F(SettingsControls, ConfirmResolutionKeepsANewValueInTheUserRow) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     TypeResolution("500");
     EXPECT_THAT(Boxes(), IsEmpty());
     EXPECT_EQ(Rows(kIdResolution).size(), 11u);
@@ -814,8 +782,7 @@ TEST_F(SettingsControls, ConfirmResolutionKeepsANewValueInTheUserRow) {
 
 TEST_F(SettingsControls, AReducedModeShowsItsRangeButAcceptsTheFullOne) {
     m_Set.enumMode = 1;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdResolution, "User Defined (150)"));
     EXPECT_EQ(Text(kIdInterval), "[150,400]");
     ASSERT_TRUE(User().Type(kIdNewResolution, "1000"));
@@ -826,8 +793,7 @@ TEST_F(SettingsControls, AReducedModeShowsItsRangeButAcceptsTheFullOne) {
 }
 
 TEST_F(SettingsControls, CancelResolutionInputRestoresTheChoice) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     TypeResolution("500", kIdDone);
     ExpectNormalLook(kIdResolution);
     EXPECT_EQ(Chosen(kIdResolution), "300");
@@ -859,8 +825,7 @@ TEST_F(SettingsControls, WithoutAScannerScanStaysDisabledAfterTheInput) {
 TEST_F(SettingsControls, AScannerWithoutResolutionsNeverTakesZeroDpi) {
     Profile profile = BuiltInProfile("gen5-color-54");
     profile.resolutions.clear();
-    Attach(profile);
-    Fill();
+    Fill(profile);
     EXPECT_THAT(Rows(kIdResolution), ElementsAre("User Defined (0)"));
     TypeResolution("0");
     EXPECT_THAT(Boxes(), ElementsAre(Box{"Value out of range\nValue must be between [0,0]", "Resolution"}));
@@ -893,8 +858,7 @@ TEST_F(SettingsControls, PaperListHoldsTheTableAndSelectsTheSavedName) {
 }
 
 TEST_F(SettingsControls, PaperAttributesShowInTheChosenUnit) {
-    Attach("gen4-gray");
-    Fill();
+    Fill("gen4-gray");
     EXPECT_TRUE(Controls().IsChecked(kIdUnitInch));
     EXPECT_EQ(Text(kIdXOffsetValue), "0.0");
     EXPECT_EQ(Text(kIdYOffsetValue), "0.0");
@@ -970,8 +934,7 @@ class PaperInput : public SettingsControls {
 
 TEST_F(PaperInput, TheUserRowOpensTheInputWithTheRowInTheUnit) {
     PaperTable[kUserPaperRow] = PaperRow{"User Defined", 1.0, 2.0, 10.0, 20.0};
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     Open(kIdUnitCm, "");
     for (int id = kIdPaperXLabel; id <= kIdPaperSizeGroup; ++id)
         EXPECT_TRUE(Controls().IsVisible(id)) << id;
@@ -1022,8 +985,7 @@ TEST_F(PaperInput, WithoutAScannerAGenerationFiveTakesFiftyInchesAtSixHundred) {
 }
 
 TEST_F(PaperInput, EachFieldIsReportedInTurn) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     Open(kIdUnitInch, "600");
     struct Case {
         std::string x, width, height;
@@ -1059,8 +1021,7 @@ TEST_F(PaperInput, EachFieldIsReportedInTurn) {
 }
 
 TEST_F(PaperInput, AGoodRectangleBecomesTheUserPaper) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     Open(kIdUnitCm, "600");
     EXPECT_EQ(g_DialogSettings.iPaperIndex, 8);
     Enter("2.54", "-2", "25.4", "50.8");
@@ -1081,8 +1042,7 @@ TEST_F(PaperInput, AGoodRectangleBecomesTheUserPaper) {
 }
 
 TEST_F(PaperInput, TheYOffsetIsTakenAsTyped) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     Open(kIdUnitInch, "300");
     Enter("1", "no number", "5", "5");
     EXPECT_THAT(Boxes(), IsEmpty());
@@ -1091,8 +1051,7 @@ TEST_F(PaperInput, TheYOffsetIsTakenAsTyped) {
 }
 
 TEST_F(PaperInput, CancelKeepsThePaperThatWasChosen) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdPaper, "B-L"));
     Open(kIdUnitInch, "");
     ASSERT_TRUE(User().Type(kIdPaperWidth, "5"));
@@ -1108,8 +1067,7 @@ TEST_F(PaperInput, CancelKeepsThePaperThatWasChosen) {
 TEST_F(PaperInput, ZeroDpiFromTheSettingsReportsTheResolutionRange) {
     m_Set.iResolution = 0;
     m_Set.iUserResolution = 0;
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_EQ(Chosen(kIdResolution), "User Defined (0)");
     Open(kIdUnitInch, "");
     Enter("0", "0", "10", "10");
@@ -1122,8 +1080,7 @@ TEST_F(PaperInput, ZeroDpiFromTheSettingsReportsTheResolutionRange) {
 // ---- reading the controls back ------------------------------------------------------
 
 TEST_F(SettingsControls, ReadDialogControlsTakesEveryControl) {
-    Attach("gen5-color-54");
-    Fill();
+    Fill("gen5-color-54");
     ASSERT_TRUE(Choose(kIdMode, "B/W Adaptive"));
     ASSERT_TRUE(Choose(kIdResolution, "600"));
     ASSERT_TRUE(Choose(kIdPaper, "C-L"));
@@ -1150,8 +1107,7 @@ TEST_F(SettingsControls, ReadDialogControlsTakesEveryControl) {
 
 TEST_F(SettingsControls, ReadDialogControlsOnAGenerationFourScanner) {
     g_DialogSettings.g_iBlur = 8;
-    Attach("gen4-color");
-    Fill();
+    Fill("gen4-color");
     ASSERT_EQ(Chosen(kIdBlur), "8");
     g_DialogSettings.g_iBlur = 0;
     ASSERT_TRUE(User().Type(kIdBrightness, "-35"));

@@ -1,6 +1,7 @@
 // The scan preparation against the simulated device: host limits, window arithmetic, the
 // device's state, the order of the commands and a failure at every step.
 #include "FakeClock.h"
+#include "LogLines.h"
 #include "platform/MessageBox.h"
 #include "scanner/ScanPreparation.h"
 #include "scanner/Scanner.h"
@@ -11,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,19 +21,8 @@ namespace {
 using qv::sim::BuiltInProfile;
 using qv::sim::Scenario;
 using qv::sim::SimulatedLibrary;
-
-std::vector<std::string> LogLines() {
-    std::ifstream in("QVL.log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-bool Logged(const std::string& line) {
-    auto lines = LogLines();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
+using qv::testing::Logged;
+using qv::testing::LogLines;
 
 class Preparation : public ::testing::Test {
   protected:
@@ -64,6 +53,13 @@ class Preparation : public ::testing::Test {
         library->ClearRecord();
     }
     int32_t Prepare() { return PrepareScan(*scanner, request, &geometry, &dialogResult, &owner); }
+    // The one box the last step showed, as caption and text.
+    std::pair<std::string, std::string> OneBox() {
+        auto boxes = qv::TakeMessageBoxes();
+        EXPECT_EQ(boxes.size(), 1u);
+        return boxes.empty() ? std::pair<std::string, std::string>{}
+                             : std::pair{boxes[0].caption, boxes[0].text};
+    }
     std::vector<std::string> Calls() { return library->CallNames(library->HandleOf(0)); }
     // The last window the device accepted, as it reads it.
     qv::sim::WindowParams Window() {
@@ -87,6 +83,21 @@ class Preparation : public ::testing::Test {
     int owner = 0;
 };
 
+// The window a gray scan of the request's defaults sends.
+WindowParameters GrayWindow(const ScanRequest& r, uint32_t dpi, uint32_t width, uint32_t height) {
+    WindowParameters w;
+    w.enumMode = 9;
+    w.dwResolutionX = w.dwResolutionY = dpi;
+    w.dwWidth = width;
+    w.dwHeight = height;
+    w.byteThreshold = 151;
+    w.dwWord52 = 300;
+    w.byteBlur = 1;
+    w.dwBufferWord = uint32_t(r.g_iBufferSize * 4 / 5);
+    w.byteColorSpace = 1;
+    return w;
+}
+
 ScanRequest Area(ScanRequest r, double x, double width, double height, int32_t dpi) {
     r.dPaperXOffset = x;
     r.dPaperWidth = width;
@@ -106,19 +117,10 @@ TEST_F(Preparation, GrayA4LandscapeOnGeneration5) {
     EXPECT_EQ(geometry.pixelWidth, 3510);
     EXPECT_EQ(geometry.pixelHeight, 2490);
     EXPECT_FALSE(geometry.bVerticalReduction);
-    WindowParameters expected;
-    expected.enumMode = 9;
-    expected.dwResolutionX = expected.dwResolutionY = 300;
-    expected.dwWidth = 14090;
-    expected.dwHeight = 11160;
-    expected.byteThreshold = 151;
-    expected.dwWord52 = 300;
-    expected.byteBlur = 1;
-    expected.dwBufferWord = uint32_t(request.g_iBufferSize * 4 / 5);
-    expected.byteColorSpace = 1;
     auto blocks = library->WindowBlocks(library->HandleOf(0));
     ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0], BuildWindowBlock(expected, 5, scanner->GetWindowLength()));
+    EXPECT_EQ(blocks[0],
+              BuildWindowBlock(GrayWindow(request, 300, 14090, 11160), 5, scanner->GetWindowLength()));
     EXPECT_TRUE(Logged("dwWidth = 14090"));
     EXPECT_TRUE(Logged("dwHeight = 11160"));
     EXPECT_EQ(LogLines().back(), "----     Ready for scan     ----");
@@ -146,19 +148,11 @@ TEST_F(Preparation, Generation4GraySendsNoCurveAndChecksThePaperFirst) {
     EXPECT_EQ(calls.front(), "scanTestUnitReady");
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "scanSend"), 0);
     // Generation 4 sends neither background nor sharpen/soften.
-    WindowParameters expected;
-    expected.enumMode = 9;
-    expected.dwResolutionX = expected.dwResolutionY = 200;
-    expected.dwWidth = 8.3 * 1200 + 50;
-    expected.dwHeight = uint32_t(11.7 * 1200) + 1200;
-    expected.byteThreshold = 151;
-    expected.dwWord52 = 300;
-    expected.byteBlur = 1;
-    expected.dwBufferWord = uint32_t(request.g_iBufferSize * 4 / 5);
-    expected.byteColorSpace = 1;
     auto blocks = library->WindowBlocks(library->HandleOf(0));
     ASSERT_EQ(blocks.size(), 1u);
-    EXPECT_EQ(blocks[0], BuildWindowBlock(expected, 4, 71));
+    EXPECT_EQ(blocks[0],
+              BuildWindowBlock(
+                  GrayWindow(request, 200, uint32_t(8.3 * 1200 + 50), uint32_t(11.7 * 1200) + 1200), 4, 71));
 }
 
 TEST_F(Preparation, HostLimitsRefuseWithoutTouchingTheDevice) {
@@ -179,10 +173,7 @@ TEST_F(Preparation, HostLimitsRefuseWithoutTouchingTheDevice) {
         request = Area(request, 0, c.width, c.height, c.dpi);
         EXPECT_EQ(Prepare(), 0);
         EXPECT_EQ(dialogResult, 0);
-        auto boxes = qv::TakeMessageBoxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, c.text);
-        EXPECT_EQ(boxes[0].caption, "Error Settings");
+        EXPECT_EQ(OneBox(), std::pair(std::string("Error Settings"), c.text));
         EXPECT_TRUE(Calls().empty());
     }
     EXPECT_TRUE(Logged("Error Settings"));
@@ -384,23 +375,16 @@ TEST_F(Preparation, PaperThatNeverSettlesIsGivenUpOn) {
     });
     request = Area(request, 0, 4, 4, 200);
     EXPECT_EQ(Prepare(), 0);
-    auto boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "4Gen Paper Check");
-    EXPECT_EQ(boxes[0].text, scanner->GetErrorText(0x3A82));
+    EXPECT_EQ(OneBox(), std::pair(std::string("4Gen Paper Check"), scanner->GetErrorText(0x3A82)));
     EXPECT_GE(clock.now, qv::kProgressPollLimitMs);
 
     // A load that never completes leaves the paper moving; the next scan waits, bounded.
     Open("gen5-color-54", [](qv::sim::DeviceSetup& d) { d.stuck = qv::sim::Stuck::Load; });
     request = Area(request, 0, 4, 4, 300);
     EXPECT_EQ(Prepare(), 0);
-    boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Load Paper") << boxes[0].text;
+    EXPECT_EQ(OneBox().first, "Load Paper");
     EXPECT_EQ(Prepare(), 0);
-    boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "5Gen Paper Wait");
+    EXPECT_EQ(OneBox().first, "5Gen Paper Wait");
 }
 
 } // namespace
