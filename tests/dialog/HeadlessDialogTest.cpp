@@ -39,22 +39,6 @@ TEST(HeadlessDialog, GeometryFollowsTheDocumentedBaseUnits) {
     EXPECT_EQ(dialog.ItemRect(kIdPictureArea).left, HeadlessPixels({260, 10, 215, 190}).left);
 }
 
-TEST(HeadlessDialog, SurroundingsAreSetByTheTest) {
-    HeadlessDialog dialog(SettingsDialogSpec(), nullptr);
-    EXPECT_EQ(dialog.Screen().width, kHeadlessScreen.width);
-    dialog.SetScreen({800, 600, 16});
-    EXPECT_EQ(dialog.ParentArea().right, 800);
-    EXPECT_EQ(dialog.ParentArea().bottom, 600);
-    dialog.SetParentArea(PixelRect{100, 50, 700, 550});
-    EXPECT_EQ(dialog.ParentArea().left, 100);
-    EXPECT_EQ(dialog.ParentArea().bottom, 550);
-    dialog.SetParentArea(std::nullopt);
-    EXPECT_EQ(dialog.ParentArea().left, 0);
-    dialog.SetSystemMenu(false);
-    EXPECT_FALSE(dialog.HasSystemMenu());
-    EXPECT_EQ(dialog.Screen().captionButtonWidth, 16);
-}
-
 TEST(HeadlessDialog, RecordsWhatTheScreenWouldShow) {
     HeadlessDialog dialog(SettingsDialogSpec(), nullptr);
     EXPECT_EQ(dialog.Cursor(), -1);

@@ -1126,10 +1126,8 @@ TEST_F(SettingsControls, ReadDialogControlsOnAGenerationFourScanner) {
 
 TEST_F(SettingsControls, OnlyItsOwnNotificationsAreTaken) {
     Fill();
-    EXPECT_FALSE(HandleSettingsCommand(Controls(), *scanner_, kIdPrescan, Notification::Click));
-    EXPECT_FALSE(HandleSettingsCommand(Controls(), *scanner_, kIdScan, Notification::Click));
-    EXPECT_FALSE(HandleSettingsCommand(Controls(), *scanner_, kIdDone, Notification::Click));
-    EXPECT_FALSE(HandleSettingsCommand(Controls(), *scanner_, kIdScanner0, Notification::Click));
+    for (int id : {kIdPrescan, kIdScan, kIdDone, kIdScanner0})
+        EXPECT_FALSE(HandleSettingsCommand(Controls(), *scanner_, id, Notification::Click)) << id;
     EXPECT_TRUE(HandleSettingsCommand(Controls(), *scanner_, kIdMode, Notification::ListChange));
     EXPECT_TRUE(HandleSettingsCommand(Controls(), *scanner_, kIdGamma, Notification::EditChange));
     dialogState = DIALOG_STATE_INPUT_PAPER_SIZE;

@@ -115,9 +115,7 @@ TEST_F(HostDriver, FinishOnlyAfterASuccessfulStartAndFinalizeOnlyWhenBothAgree) 
 
 TEST_F(HostDriver, AFailedContinueStillGetsItsFinishAndNoFile) {
     fake::config().continueResult = -36;
-    HostOptions options;
-    options.outDir = ".";
-    Host& h = Make(options);
+    Host& h = Make(WritingHere());
     h.RunSeries();
     EXPECT_EQ(fake::selectors(), (Sel{4, 1, 2, 3, 5}));
     ASSERT_EQ(h.images().size(), 1u);
@@ -164,9 +162,7 @@ TEST_F(HostDriver, WritesTheDocumentForEachImage) {
     fake::config().mode = plugInModeBitmap;
     fake::config().depth = 1;
     fake::config().cols = 13;
-    HostOptions options;
-    options.outDir = ".";
-    Host& h = Make(options);
+    Host& h = Make(WritingHere());
     h.RunSeries();
     ASSERT_EQ(h.images().size(), 2u);
     ASSERT_FALSE(h.images()[1].file.empty());

@@ -23,11 +23,21 @@ struct Reports {
     }
 };
 
+class BufferPoolTest : public ::testing::Test {
+  protected:
+    Reports r;
+    BufferPool pool{1000, r.sink()};
+};
+
+class HandlePoolTest : public ::testing::Test {
+  protected:
+    Reports r;
+    HandlePool pool{r.sink()};
+};
+
 } // namespace
 
-TEST(BufferPool, SpaceFollowsAllocationsAndRefusesWhatDoesNotFit) {
-    Reports r;
-    BufferPool pool(1000, r.sink());
+TEST_F(BufferPoolTest, SpaceFollowsAllocationsAndRefusesWhatDoesNotFit) {
     BufferID a = nullptr, b = nullptr, c = nullptr;
     EXPECT_EQ(pool.Allocate(600, &a), noErr);
     EXPECT_EQ(pool.Space(), 400);
@@ -42,9 +52,7 @@ TEST(BufferPool, SpaceFollowsAllocationsAndRefusesWhatDoesNotFit) {
     EXPECT_TRUE(r.lines.empty());
 }
 
-TEST(BufferPool, MisuseIsReportedNotObeyed) {
-    Reports r;
-    BufferPool pool(1000, r.sink());
+TEST_F(BufferPoolTest, MisuseIsReportedNotObeyed) {
     BufferID a = nullptr;
     ASSERT_EQ(pool.Allocate(10, &a), noErr);
     pool.Unlock(a);
@@ -61,9 +69,7 @@ TEST(BufferPool, MisuseIsReportedNotObeyed) {
     EXPECT_EQ(pool.Space(), 1000);
 }
 
-TEST(BufferPool, WritesPastEitherEndAreCaughtOnce) {
-    Reports r;
-    BufferPool pool(1000, r.sink());
+TEST_F(BufferPoolTest, WritesPastEitherEndAreCaughtOnce) {
     BufferID a = nullptr, b = nullptr;
     ASSERT_EQ(pool.Allocate(8, &a), noErr);
     ASSERT_EQ(pool.Allocate(8, &b), noErr);
@@ -81,9 +87,7 @@ TEST(BufferPool, WritesPastEitherEndAreCaughtOnce) {
     EXPECT_EQ(r.lines.size(), 2u);
 }
 
-TEST(BufferPool, LocatesRangesAgainstLiveBuffers) {
-    Reports r;
-    BufferPool pool(1000, r.sink());
+TEST_F(BufferPoolTest, LocatesRangesAgainstLiveBuffers) {
     BufferID a = nullptr;
     ASSERT_EQ(pool.Allocate(100, &a), noErr);
     char* p = pool.Lock(a, 0);
@@ -100,9 +104,7 @@ TEST(BufferPool, LocatesRangesAgainstLiveBuffers) {
     EXPECT_EQ(pool.Locate(p, 1).span, Span::Foreign);
 }
 
-TEST(BufferPool, LeaksAreCountedAtTheEnd) {
-    Reports r;
-    BufferPool pool(1000, r.sink());
+TEST_F(BufferPoolTest, LeaksAreCountedAtTheEnd) {
     BufferID a = nullptr, b = nullptr;
     ASSERT_EQ(pool.Allocate(3, &a), noErr);
     ASSERT_EQ(pool.Allocate(4, &b), noErr);
@@ -111,9 +113,7 @@ TEST(BufferPool, LeaksAreCountedAtTheEnd) {
     EXPECT_TRUE(r.Mentions("of 4 bytes never freed"));
 }
 
-TEST(HandlePool, LockBalanceResizeAndDispose) {
-    Reports r;
-    HandlePool pool(r.sink());
+TEST_F(HandlePoolTest, LockBalanceResizeAndDispose) {
     HostHandle h = pool.New(4);
     ASSERT_NE(h, nullptr);
     std::memcpy(pool.Lock(h, 1), "abcd", 4);
@@ -137,9 +137,7 @@ TEST(HandlePool, LockBalanceResizeAndDispose) {
     EXPECT_EQ(r.lines.size(), 3u);
 }
 
-TEST(HandlePool, ReportsLockedOverrunAndLeakedHandles) {
-    Reports r;
-    HandlePool pool(r.sink());
+TEST_F(HandlePoolTest, ReportsLockedOverrunAndLeakedHandles) {
     HostHandle kept = pool.New(10);
     HostHandle locked = pool.New(20);
     pool.Lock(locked, 0);

@@ -129,10 +129,6 @@ class PreScanTest : public qv::testing::DialogRunTest {
         handle_ = held_->HandleOf(0);
         held_->ClearRecord();
     }
-    void Click(int id) {
-        script_.Add(
-            [id](DialogControls&, DialogUser& user) { EXPECT_TRUE(user.Click(id)) << "click " << id; });
-    }
     void WaitEnd() {
         script_.Add([](DialogControls&, DialogUser&) { preview::PreScan_WaitEnd(); });
     }
@@ -145,11 +141,11 @@ class PreScanTest : public qv::testing::DialogRunTest {
     }
     // Prescan, then `during` while it runs, then its end; Done leaves.
     void PreScanWith(std::function<void()> during = {}) {
-        Click(kIdPrescan);
+        script_.Click(kIdPrescan);
         if (during)
             during();
         WaitEnd();
-        Click(kIdDone);
+        script_.Click(kIdDone);
         SettingsDialog_Run();
     }
 
@@ -379,7 +375,7 @@ TEST_F(PreScanTest, TheMouseDrawsWhileThePrescanRuns) {
 
 TEST_F(PreScanTest, TheDialogGoingStopsARunningPrescanFirst) {
     Start("profile = gen5-color-54");
-    Click(kIdPrescan);
+    script_.Click(kIdPrescan);
     SettingsDialog_Run();
     SettingsDialog_Destroy();
     EXPECT_FALSE(preview::PreScan_ThreadRunning());

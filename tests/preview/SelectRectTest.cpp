@@ -77,6 +77,10 @@ class SelectRectTest : public qv::testing::PreviewFixture {
         Mouse(MouseAction::ButtonUp, toX, toY, false);
     }
     static const PaperRow& UserPaper() { return PaperTable[kUserPaperRow]; }
+    static int32_t Cursor() {
+        std::lock_guard lock(PreScanLock());
+        return PreScan.iCursor;
+    }
 
     PaperRow savedUserRow_{};
 };
@@ -209,15 +213,11 @@ TEST_F(SelectRectTest, PressesFarLeftAreIgnoredWithTheMovesAfterThem) {
     MakePreview(300, 120);
     const Rect16 placed{0, 114, 91, 185};
     Select(placed);
-    auto cursor = [] {
-        std::lock_guard lock(PreScanLock());
-        return PreScan.iCursor;
-    };
     Mouse(MouseAction::Move, 5, 100, false);
-    ASSERT_EQ(cursor(), preview::kCursorDefault);
+    ASSERT_EQ(Cursor(), preview::kCursorDefault);
     Mouse(MouseAction::ButtonDown, -31, 50);
     Mouse(MouseAction::Move, 150, 50);
-    EXPECT_EQ(cursor(), preview::kCursorDefault); // the move over the selection chose none
+    EXPECT_EQ(Cursor(), preview::kCursorDefault); // the move over the selection chose none
     Mouse(MouseAction::ButtonUp, 150, 50, false);
     EXPECT_EQ(Selection().left, placed.left);
     EXPECT_EQ(Selection().right, placed.right);
@@ -235,23 +235,19 @@ TEST_F(SelectRectTest, MovesChooseTheCursorAndADragKeepsIt) {
     MakePreview(300, 120);
     Select(Rect16{10, 20, 110, 220});
     std::vector<int32_t> chosen;
-    auto cursor = [] {
-        std::lock_guard lock(PreScanLock());
-        return PreScan.iCursor;
-    };
     Mouse(MouseAction::Move, 20, 10, false);
-    chosen.push_back(cursor());
+    chosen.push_back(Cursor());
     Mouse(MouseAction::ButtonDown, 20, 10);
     Mouse(MouseAction::Move, 100, 60); // the corner is dragged into the inside
-    chosen.push_back(cursor());
+    chosen.push_back(Cursor());
     Mouse(MouseAction::ButtonUp, 100, 60, false);
-    chosen.push_back(cursor());
+    chosen.push_back(Cursor());
     EXPECT_EQ(chosen, (std::vector<int32_t>{preview::kCursorTopLeft, preview::kCursorTopLeft,
                                             preview::kCursorTopLeft}));
     EXPECT_EQ(Selection().left, 100);
     EXPECT_EQ(Selection().top, 60);
     Mouse(MouseAction::Move, 150, 80, false);
-    EXPECT_EQ(cursor(), preview::kCursorAll);
+    EXPECT_EQ(Cursor(), preview::kCursorAll);
     EXPECT_EQ(qv::ShownCursor(&Controls()), preview::kCursorAll);
 }
 

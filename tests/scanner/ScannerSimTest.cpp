@@ -16,6 +16,12 @@ using qv::sim::DeviceSetup;
 using qv::sim::Scenario;
 using qv::sim::SimulatedLibrary;
 
+Scenario WithProfile(const std::string& name) {
+    Scenario scenario;
+    scenario.devices.emplace_back().profile = BuiltInProfile(name);
+    return scenario;
+}
+
 Scenario WithDevices(size_t count) {
     const char* names[] = {"gen5-color-54", "gen4-gray", "gen5-gray", "gen4-color", "wide600"};
     Scenario scenario;
@@ -62,11 +68,8 @@ TEST(ScannerOnSimulator, NoDeviceGivesTheSingleNoScannerEntry) {
 TEST(ScannerOnSimulator, CapabilitiesMatchEveryProfile) {
     for (const std::string& name : qv::sim::BuiltInProfileNames()) {
         SCOPED_TRACE(name);
-        Scenario scenario;
-        DeviceSetup device;
-        device.profile = BuiltInProfile(name);
-        scenario.devices.push_back(device);
-        const qv::sim::Profile& p = device.profile;
+        const Scenario scenario = WithProfile(name);
+        const qv::sim::Profile& p = scenario.devices[0].profile;
         SimulatedLibrary library(scenario);
         CScanner scanner(&library);
         scanner.EnumerateScanners();
@@ -84,11 +87,7 @@ TEST(ScannerOnSimulator, CapabilitiesMatchEveryProfile) {
 }
 
 TEST(ScannerOnSimulator, ShortPagesOfTheBootProfileFallBack) {
-    Scenario scenario;
-    DeviceSetup device;
-    device.profile = BuiltInProfile("boot");
-    scenario.devices.push_back(device);
-    SimulatedLibrary library(scenario);
+    SimulatedLibrary library(WithProfile("boot"));
     CScanner scanner(&library);
     scanner.EnumerateScanners();
     ASSERT_EQ(scanner.OpenScanner(0), 0);
