@@ -106,9 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t cols = static_cast<size_t>(f.gLastCols);
     const size_t rowBytes = f.imageMode == 0 ? (cols + 7) / 8 : cols;
     std::vector<uint8_t> strip(rowBytes);
-    const int32_t stripRows = static_cast<int32_t>(count * f.verticalFactor);
-    for (int32_t plane = 0; plane < (f.imageMode == 3 ? 3 : 1); ++plane)
-        for (int32_t row = 0; row < stripRows; ++row)
-            qv::CopyStripRow(f, rows.data(), rows.size(), 0, row, plane, strip.data(), rowBytes);
+    const int64_t stripRows = qv::StretchedRows(count, f.verticalFactor);
+    const int32_t planes = f.imageMode == 3 ? 3 : 1;
+    std::vector<uint8_t> all(rowBytes * 3);
+    uint8_t* out[3] = {all.data(), all.data() + rowBytes, all.data() + 2 * rowBytes};
+    for (int64_t row = 0; row < stripRows; ++row) {
+        const auto source = static_cast<int32_t>(qv::SourceRowOf(row, f.verticalFactor));
+        for (int32_t plane = 0; plane < planes; ++plane)
+            qv::CopyStripRow(f, rows.data(), rows.size(), 0, source, plane, strip.data(), rowBytes);
+        qv::CopyStripRowPlanes(f, rows.data(), rows.size(), 0, source, out, planes, rowBytes);
+    }
     return 0;
 }

@@ -13,7 +13,9 @@
 #include "scanner/ReadRing.h"
 
 #include <algorithm>
+#include <climits>
 #include <condition_variable>
+#include <cstring>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -29,6 +31,7 @@ int32_t blockSize = 0;
 namespace {
 
 constexpr int32_t kStripRows = 300;
+constexpr int32_t kMaxPlanes = 3;
 constexpr int32_t kInvalidValueInCdb = 9216;
 // The reader stays this many blocks ahead at most, so it never writes the slot being taken.
 constexpr int32_t kMaxPending = kRingSlots - 1;
@@ -90,23 +93,31 @@ struct Transfer {
     qv::RowFormat format;
     qv::CameraWidths cameras{};
     int32_t rowBytes = 0;
+    int32_t planes = 1;
     int32_t stripRows = 0;
     BufferID stripBuffer = nullptr;
-    uint8_t* strip = nullptr;
+    uint8_t* strip = nullptr;  // every plane of a strip, one after the other
     std::vector<uint8_t> work; // decoded bitmap rows
+    int64_t sourceDone = 0;    // block rows taken; image rows under vertical stretch differ
     int32_t rowsDone = 0;
     int32_t progressDone = 0;
     int32_t progressTotal = 0;
     bool widthKnown = false;
+
+    uint8_t* Plane(int32_t plane) const {
+        return strip + size_t(plane) * size_t(stripRows) * size_t(rowBytes);
+    }
 };
 
 enum class Step { Go, End };
 
-// Hands rows top..bottom of every plane to the host, one strip per plane.
-Step DeliverChunk(Transfer& t, const uint8_t* block, size_t blockBytes, size_t offset, int32_t top,
-                  int32_t bottom) {
-    const int16_t planes = t.stuff->planes;
-    for (int16_t plane = 0; plane < planes; ++plane) {
+// Hands image rows top..bottom to the host, one strip per plane. The chunk's rows are read
+// once for all planes, while the host still sees plane after plane.
+Step DeliverChunk(Transfer& t, const uint8_t* block, size_t blockBytes, size_t offset, int32_t chunk,
+                  int32_t top, int32_t bottom) {
+    const int32_t planes = t.planes;
+    const double factor = t.format.verticalFactor;
+    for (int32_t plane = 0; plane < planes; ++plane) {
         for (int32_t row = top; row < bottom; ++row) {
             if (t.stuff->abortProc && t.stuff->abortProc()) {
                 *t.globals->result = userCanceledErr;
@@ -114,11 +125,20 @@ Step DeliverChunk(Transfer& t, const uint8_t* block, size_t blockBytes, size_t o
             }
             if (!readerStop.load(std::memory_order_acquire) && t.stuff->progressProc)
                 t.stuff->progressProc(t.progressDone++, t.progressTotal);
-            qv::CopyStripRow(t.format, block, blockBytes, offset, row - top, plane,
-                             t.strip + size_t(row - top) * size_t(t.rowBytes), size_t(t.rowBytes));
+            if (plane > 0)
+                continue;
+            const int64_t source =
+                std::clamp<int64_t>(qv::SourceRowOf(row, factor) - t.sourceDone, 0, chunk - 1);
+            const size_t at = size_t(row - top) * size_t(t.rowBytes);
+            uint8_t* out[kMaxPlanes];
+            for (int32_t p = 0; p < planes; ++p)
+                out[p] = t.Plane(p) + at;
+            qv::CopyStripRowPlanes(t.format, block, blockBytes, offset, int32_t(source), out, planes,
+                                   size_t(t.rowBytes));
         }
         const HostRect rect{int16_t(top), 0, int16_t(bottom), t.stuff->imageSize.h};
-        const OSErr error = StoreData(t.stuff, t.strip, rect, plane, plane, t.rowBytes, 1, 0);
+        const OSErr error =
+            StoreData(t.stuff, t.Plane(plane), rect, int16_t(plane), int16_t(plane), t.rowBytes, 1, 0);
         if (error != noErr) {
             char text[64];
             std::snprintf(text, sizeof text, "Error Storing data in Photoshop\n%d", error);
@@ -126,6 +146,91 @@ Step DeliverChunk(Transfer& t, const uint8_t* block, size_t blockBytes, size_t o
             *t.globals->result = error;
             return Step::End;
         }
+    }
+    return Step::Go;
+}
+
+// Source rows that still have an image row to go to; a chunk is at most that many.
+int32_t ChunkLimit(const Transfer& t) {
+    const double factor = t.format.verticalFactor > 1.0 ? t.format.verticalFactor : 1.0;
+    // A chunk and its repeated rows must fit the strip the host gave.
+    return std::max(1, int32_t(std::min<double>(kStripRows, t.stripRows) / factor));
+}
+
+// Whole rows of `bytes` at `rows`, chunk by chunk, with the stitch marks painted on them.
+Step DeliverRows(Transfer& t, uint8_t* rows, size_t bytes) {
+    const Globals* globals = t.globals;
+    const int32_t lastRows = globals->gLastRows;
+    const double factor = t.format.verticalFactor;
+    const int64_t wanted = lastRows > 0 ? qv::SourceRowOf(lastRows - 1, factor) + 1 - t.sourceDone : 0;
+    const int32_t count = int32_t(std::clamp<int64_t>(wanted, 0, qv::RowsInBlock(t.format, bytes)));
+    const int32_t limit = ChunkLimit(t);
+    int32_t remaining = count;
+    while (remaining > 0) {
+        const int32_t chunk = std::min(remaining, limit);
+        const size_t offset = size_t(count - remaining) * size_t(t.format.iByteWidth);
+        remaining -= chunk;
+        const int32_t top = t.rowsDone;
+        int32_t bottom = int32_t(qv::StretchedRows(t.sourceDone + chunk, factor));
+        LogLine("top = %d Bottom = %d", top, bottom);
+        bottom = std::min({bottom, lastRows, top + t.stripRows});
+        if (globals->stitchMarks && t.format.generation >= 5 && t.rowsDone < qv::kStitchMarkRows) {
+            const int32_t first = t.rowsDone, last = t.rowsDone + chunk - 1;
+            uint8_t* at = rows + offset;
+            const size_t size = bytes - offset;
+            if (globals->gLastMode == plugInModeBitmap)
+                qv::PaintStitchMarksBitmap(at, size, t.cameras, t.format.iByteWidth, first, last);
+            else if (globals->gLastMode == plugInModeRGBColor)
+                qv::PaintStitchMarksRgb(at, size, t.cameras, t.format.rawWidth, first, last);
+            else
+                qv::PaintStitchMarksGray(at, size, t.cameras, t.format.rawWidth, t.format.generation, first,
+                                         last);
+        }
+        if (bottom > top && DeliverChunk(t, rows, bytes, offset, chunk, top, bottom) == Step::End)
+            return Step::End;
+        t.sourceDone += chunk;
+        t.rowsDone = int32_t(std::min<int64_t>(qv::StretchedRows(t.sourceDone, factor), INT32_MAX));
+    }
+    return Step::Go;
+}
+
+// A bitmap block is decoded a chunk of rows at a time, so that the work buffer does not grow
+// with the rows a well-compressed block holds.
+Step ConsumeBitmap(Transfer& t, const uint8_t* data, int32_t received) {
+    const qv::RowFormat& f = t.format;
+    const uint8_t* const end = data + received;
+    const int32_t lines = int32_t(std::count(data, end, uint8_t{0}));
+    LogLine("iLineCount = %d", lines);
+    const int32_t segmentLines = ChunkLimit(t);
+    // One row more for a row the decoder leaves unfinished at a segment's end.
+    size_t needed = size_t(f.iByteWidth) * size_t(std::min(lines, segmentLines) + 1);
+    if (f.chromaRatio > 0)
+        needed = needed * 11 / 10;
+    if (needed > t.work.size()) {
+        LogLine("iNeededBW_BufferSize = %d ( Now %d )", int(needed), int(t.work.size()));
+        t.work.assign(needed, 0);
+    }
+    if (f.chromaRatio > 0)
+        LogText("Corrected");
+    size_t carried = 0;
+    for (const uint8_t* at = data; at < end;) {
+        const uint8_t* stop = at;
+        for (int32_t n = 0; n < segmentLines && stop < end; ++n) {
+            const void* zero = std::memchr(stop, 0, size_t(end - stop));
+            stop = zero ? static_cast<const uint8_t*>(zero) + 1 : end;
+        }
+        uint8_t* out = t.work.data() + carried;
+        const size_t room = t.work.size() - carried;
+        const size_t decoded =
+            carried + (f.chromaRatio > 0
+                           ? qv::DecodeRunLengthStretched(at, size_t(stop - at), out, room, f.chromaRatio)
+                           : qv::DecodeRunLength(at, size_t(stop - at), out, room));
+        at = stop;
+        const size_t whole = size_t(qv::RowsInBlock(f, decoded)) * size_t(f.iByteWidth);
+        if (DeliverRows(t, t.work.data(), whole) == Step::End)
+            return Step::End;
+        carried = decoded - whole;
+        std::memmove(t.work.data(), t.work.data() + whole, carried);
     }
     return Step::Go;
 }
@@ -147,65 +252,9 @@ Step ConsumeBlock(Transfer& t, uint8_t* data, int32_t received) {
         }
     }
     LogLine("iReceived = %d", received);
-
-    const uint8_t* block = data;
-    size_t blockBytes = size_t(received);
-    if (globals->gLastMode == plugInModeBitmap) {
-        const int32_t lines = int32_t(std::count(data, data + received, uint8_t{0}));
-        LogLine("iLineCount = %d", lines);
-        size_t needed = size_t(t.format.iByteWidth) * size_t(lines);
-        if (t.format.chromaRatio > 0)
-            needed = needed * 11 / 10;
-        if (needed > t.work.size()) {
-            LogLine("iNeededBW_BufferSize = %d ( Now %d )", int(needed), int(t.work.size()));
-            t.work.assign(needed, 0);
-        }
-        if (t.format.chromaRatio > 0) {
-            LogText("Corrected");
-            blockBytes = qv::DecodeRunLengthStretched(data, size_t(received), t.work.data(), t.work.size(),
-                                                      t.format.chromaRatio);
-        } else {
-            blockBytes = qv::DecodeRunLength(data, size_t(received), t.work.data(), t.work.size());
-        }
-        block = t.work.data();
-    }
-
-    const int32_t lastRows = globals->gLastRows;
-    int32_t rows = qv::RowsInBlock(t.format, blockBytes);
-    if (t.rowsDone + rows >= lastRows)
-        rows = std::max(0, lastRows - t.rowsDone);
-    const double factor = t.format.verticalFactor > 1.0 ? t.format.verticalFactor : 1.0;
-    // A chunk and its repeated rows must fit the strip the host gave.
-    const int32_t limit = std::max(1, int32_t(std::min<double>(kStripRows, t.stripRows) / factor));
-    uint8_t* paintable = globals->gLastMode == plugInModeBitmap ? t.work.data() : data;
-    int32_t remaining = rows;
-    while (remaining > 0) {
-        const int32_t chunk = std::min(remaining, limit);
-        const size_t offset = size_t(rows - remaining) * size_t(t.format.iByteWidth);
-        remaining -= chunk;
-        const int32_t extra = factor > 1.0 ? int32_t(chunk * factor) - chunk : 0;
-        const int32_t top = t.rowsDone;
-        int32_t bottom = t.rowsDone + chunk + extra;
-        LogLine("top = %d Bottom = %d", top, bottom);
-        bottom = std::min(bottom, lastRows);
-        if (globals->stitchMarks && t.format.generation >= 5 && t.rowsDone < qv::kStitchMarkRows) {
-            const int32_t first = t.rowsDone, last = t.rowsDone + chunk - 1;
-            uint8_t* at = paintable + offset;
-            const size_t size = blockBytes - offset;
-            if (globals->gLastMode == plugInModeBitmap)
-                qv::PaintStitchMarksBitmap(at, size, t.cameras, t.format.iByteWidth, first, last);
-            else if (globals->gLastMode == plugInModeRGBColor)
-                qv::PaintStitchMarksRgb(at, size, t.cameras, t.format.rawWidth, first, last);
-            else
-                qv::PaintStitchMarksGray(at, size, t.cameras, t.format.rawWidth, t.format.generation, first,
-                                         last);
-        }
-        t.rowsDone += extra;
-        if (bottom > top && DeliverChunk(t, block, blockBytes, offset, top, bottom) == Step::End)
-            return Step::End;
-        t.rowsDone += chunk;
-    }
-    return Step::Go;
+    if (globals->gLastMode == plugInModeBitmap)
+        return ConsumeBitmap(t, data, received);
+    return DeliverRows(t, data, size_t(received));
 }
 
 // A failing slot: the end of the paper is quiet, anything else is shown.
@@ -386,9 +435,13 @@ void DoContinue(Globals* globals) {
         *globals->result = userCanceledErr;
         return end();
     }
-    const int32_t freeRows = stuff->bufferProcs->spaceProc() / t.rowBytes - kStripRows;
+    // A strip row holds the row of every plane, so that a block is read once.
+    t.planes = std::clamp<int32_t>(stuff->planes, 1, kMaxPlanes);
+    const int32_t stripRowBytes = t.rowBytes * t.planes;
+    const int32_t freeRows = stuff->bufferProcs->spaceProc() / stripRowBytes - kStripRows;
     int32_t wanted = std::clamp(freeRows > kStripRows ? kStripRows : freeRows, 1, std::max<int32_t>(rows, 1));
-    const OSErr allocation = AllocateStripBuffer(stuff, t.rowBytes, 1, wanted, &t.stripRows, &t.stripBuffer);
+    const OSErr allocation =
+        AllocateStripBuffer(stuff, stripRowBytes, 1, wanted, &t.stripRows, &t.stripBuffer);
     if (allocation != noErr) {
         *globals->result = allocation;
         Alert(globals, "Error Alocating Strip-Buffer", "AllocateStripBuffer");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -225,7 +226,57 @@ bool CanBlend() {
     }();
     return can;
 }
+
+// Sixteen pixels of interleaved RGB into sixteen samples of each plane: each plane's samples
+// lie in the three vectors at lanes that differ between them, so two shuffles gather them.
+__attribute__((target("ssse3"))) void SplitSixteen(const uint8_t* src, uint8_t* r, uint8_t* g, uint8_t* b) {
+    Bytes16 x, y, z;
+    std::memcpy(&x, src, 16);
+    std::memcpy(&y, src + 16, 16);
+    std::memcpy(&z, src + 32, 16);
+    const Bytes16 rxy = __builtin_shufflevector(x, y, 0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 0, 0, 0, 0, 0);
+    const Bytes16 gxy = __builtin_shufflevector(x, y, 1, 4, 7, 10, 13, 16, 19, 22, 25, 28, 31, 0, 0, 0, 0, 0);
+    const Bytes16 bxy = __builtin_shufflevector(x, y, 2, 5, 8, 11, 14, 17, 20, 23, 26, 29, 0, 0, 0, 0, 0, 0);
+    const Bytes16 rs = __builtin_shufflevector(rxy, z, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 20, 23, 26, 29);
+    const Bytes16 gs = __builtin_shufflevector(gxy, z, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 18, 21, 24, 27, 30);
+    const Bytes16 bs = __builtin_shufflevector(bxy, z, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 19, 22, 25, 28, 31);
+    std::memcpy(r, &rs, 16);
+    std::memcpy(g, &gs, 16);
+    std::memcpy(b, &bs, 16);
+}
+
+__attribute__((target("ssse3"))) size_t SplitShuffled(const uint8_t* src, uint8_t* const* out, size_t count) {
+    uint8_t* const r = out[0];
+    uint8_t* const g = out[1];
+    uint8_t* const b = out[2];
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        SplitSixteen(src + 3 * i, r + i, g + i, b + i);
+    return i;
+}
+
+bool CanShuffle() {
+    static const bool can = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
+    return can;
+}
 #endif
+
+// out[p][i] = src[3i + p]: the three planes of interleaved RGB in one pass over the row.
+void SplitPlanes(const uint8_t* src, uint8_t* const* out, size_t count) {
+    size_t i = 0;
+#ifdef QV_GATHER_BLEND
+    if (CanShuffle())
+        i = SplitShuffled(src, out, count);
+#endif
+    for (; i < count; ++i) {
+        out[0][i] = src[3 * i];
+        out[1][i] = src[3 * i + 1];
+        out[2][i] = src[3 * i + 2];
+    }
+}
 
 // out[i] = src[3i]: one channel of interleaved RGB.
 void GatherChannel(const uint8_t* src, uint8_t* out, size_t count) {
@@ -423,45 +474,117 @@ size_t DecodeRunLengthStretched(const uint8_t* block, size_t received, uint8_t* 
     return Decode(block, received, out, outSize, Stretch(chromaRatio));
 }
 
-void CopyStripRow(const RowFormat& f, const uint8_t* block, size_t blockSize, size_t blockOffset,
-                  int32_t stripRow, int32_t plane, uint8_t* out, size_t rowBytes) {
-    if (out == nullptr || rowBytes == 0)
-        return;
-    const bool rgb = f.enumMode == kScanTypeRgb;
+namespace {
+
+// Where one source row of a chunk lies in the block, and how its samples are taken.
+struct RowPlace {
+    SourceRow row{nullptr, 0, 0};
+    int64_t first = 0; // the first sample of plane 0, after the left skip
+    int64_t step = 1;
+    uint8_t white = 0;
+    bool rgb = false;
+    bool stretched = false;
+};
+
+// False when the row lies outside the block (or there is no width): then it is all white.
+bool PlaceRow(const RowFormat& f, const uint8_t* block, size_t blockSize, size_t blockOffset,
+              int32_t sourceRow, RowPlace& p) {
+    p.rgb = f.enumMode == kScanTypeRgb;
     const bool gray = f.enumMode == kScanTypeGray;
-    const uint8_t white = rgb || gray ? 0xFF : 0x00;
-    if (block == nullptr || f.iByteWidth <= 0 || blockOffset >= blockSize) {
-        std::memset(out, white, rowBytes);
-        return;
-    }
-
-    int64_t sourceRow = std::max(stripRow, 0);
-    if (f.verticalFactor > 1.0)
-        sourceRow = static_cast<int64_t>(sourceRow / f.verticalFactor);
+    p.white = p.rgb || gray ? 0xFF : 0x00;
+    if (block == nullptr || f.iByteWidth <= 0 || blockOffset >= blockSize)
+        return false;
     const int64_t size = Offset(blockSize);
-    SourceRow row{block, 0, 0};
-    row.start = std::min<int64_t>(Offset(blockOffset) + sourceRow * f.iByteWidth, size);
-    row.end = std::min<int64_t>(row.start + f.iByteWidth, size);
-
+    p.row.block = block;
+    p.row.start =
+        std::min<int64_t>(Offset(blockOffset) + int64_t{std::max(sourceRow, 0)} * f.iByteWidth, size);
+    p.row.end = std::min<int64_t>(p.row.start + f.iByteWidth, size);
     const int64_t skip = f.leftSkipPixels <= 0 ? 0
                          : gray                ? int64_t{f.leftSkipPixels}
-                         : rgb                 ? int64_t{f.leftSkipPixels} * 3
+                         : p.rgb               ? int64_t{f.leftSkipPixels} * 3
                                                : f.leftSkipPixels / 8;
-    const int64_t s = row.start + plane + skip;
-    const int64_t step = rgb ? 3 : 1;
+    p.first = p.row.start + skip;
+    p.step = p.rgb ? 3 : 1;
+    p.stretched = (p.rgb || gray) && f.chromaRatio > 0;
+    return true;
+}
 
-    if ((rgb || gray) && f.chromaRatio > 0) {
-        CopyStretched(row, s, step, f.chromaRatio, white, out, rowBytes);
+// Samples of plane `plane` the row holds for a strip row of `rowBytes`.
+size_t SamplesHeld(const RowPlace& p, int32_t plane, size_t rowBytes) {
+    const int64_t s = p.first + plane;
+    if (!p.row.Holds(s))
+        return 0;
+    return std::min<size_t>(rowBytes, static_cast<size_t>((p.row.end - s + p.step - 1) / p.step));
+}
+
+void CopyPlane(const RowFormat& f, const RowPlace& p, int32_t plane, uint8_t* out, size_t rowBytes) {
+    const int64_t s = p.first + plane;
+    if (p.stretched) {
+        CopyStretched(p.row, s, p.step, f.chromaRatio, p.white, out, rowBytes);
         return;
     }
-    size_t count = 0;
-    if (row.Holds(s))
-        count = std::min<size_t>(rowBytes, static_cast<size_t>((row.end - s + step - 1) / step));
-    if (count > 0 && rgb)
-        GatherChannel(block + s, out, count);
+    const size_t count = SamplesHeld(p, plane, rowBytes);
+    if (count > 0 && p.rgb)
+        GatherChannel(p.row.block + s, out, count);
     else if (count > 0)
-        std::memcpy(out, block + s, count);
-    std::memset(out + count, white, rowBytes - count);
+        std::memcpy(out, p.row.block + s, count);
+    std::memset(out + count, p.white, rowBytes - count);
+}
+
+} // namespace
+
+int64_t StretchedRows(int64_t sourceRows, double factor) {
+    if (!(factor > 1.0) || sourceRows <= 0)
+        return std::max<int64_t>(sourceRows, 0);
+    // Row counts at these factors are never within 1e-4 of an integer unless they are one.
+    return static_cast<int64_t>(std::ceil(static_cast<double>(sourceRows) * factor - 1e-7));
+}
+
+int64_t SourceRowOf(int64_t row, double factor) {
+    if (!(factor > 1.0) || row <= 0)
+        return std::max<int64_t>(row, 0);
+    return static_cast<int64_t>(std::floor(static_cast<double>(row) / factor + 1e-7));
+}
+
+void CopyStripRow(const RowFormat& f, const uint8_t* block, size_t blockSize, size_t blockOffset,
+                  int32_t sourceRow, int32_t plane, uint8_t* out, size_t rowBytes) {
+    if (out == nullptr || rowBytes == 0)
+        return;
+    RowPlace p;
+    if (!PlaceRow(f, block, blockSize, blockOffset, sourceRow, p))
+        std::memset(out, p.white, rowBytes);
+    else
+        CopyPlane(f, p, plane, out, rowBytes);
+}
+
+void CopyStripRowPlanes(const RowFormat& f, const uint8_t* block, size_t blockSize, size_t blockOffset,
+                        int32_t sourceRow, uint8_t* const* out, int32_t planes, size_t rowBytes) {
+    if (out == nullptr || rowBytes == 0)
+        return;
+    for (int32_t plane = 0; plane < planes; ++plane)
+        if (out[plane] == nullptr)
+            return;
+    RowPlace p;
+    if (!PlaceRow(f, block, blockSize, blockOffset, sourceRow, p)) {
+        for (int32_t plane = 0; plane < planes; ++plane)
+            std::memset(out[plane], p.white, rowBytes);
+        return;
+    }
+    if (!p.rgb || p.stretched || planes != 3) {
+        for (int32_t plane = 0; plane < planes; ++plane)
+            CopyPlane(f, p, plane, out[plane], rowBytes);
+        return;
+    }
+    // Whole pixels in one pass; a plane whose last sample falls outside the row gets it white.
+    const size_t pixels = SamplesHeld(p, 2, rowBytes);
+    if (pixels > 0)
+        SplitPlanes(p.row.block + p.first, out, pixels);
+    for (int32_t plane = 0; plane < 3; ++plane) {
+        const size_t held = SamplesHeld(p, plane, rowBytes);
+        for (size_t i = pixels; i < held; ++i)
+            out[plane][i] = p.row.block[p.first + plane + 3 * int64_t(i)];
+        std::memset(out[plane] + held, p.white, rowBytes - held);
+    }
 }
 
 void PaintStitchMarksRgb(uint8_t* block, size_t blockSize, const CameraWidths& cameras, int32_t rawWidth,

@@ -28,7 +28,7 @@ struct RowFormat {
     int32_t gLastCols = 0;
     bool colorScanner = false;
     int32_t leftSkipPixels = 0;  // 0 without leftSkip
-    double verticalFactor = 1.0; // above 1 under vertical stretch
+    double verticalFactor = 1.0; // above 1 under vertical stretch (see StretchedRows)
 
     int32_t rawWidth = 0;   // data units per scanned row: bits for bitmap, bytes otherwise
     int32_t iByteWidth = 0; // bytes per row of the block (of the decoded rows for bitmap)
@@ -75,11 +75,20 @@ size_t DecodeRunLength(const uint8_t* block, size_t received, uint8_t* out, size
 size_t DecodeRunLengthStretched(const uint8_t* block, size_t received, uint8_t* out, size_t outSize,
                                 int32_t chromaRatio);
 
-// Fills one strip row of one plane (0 to 2 for RGB, else 0): strip row r reads source row r,
-// or r / verticalFactor, of the chunk at `blockOffset`, less the left skip, with the chroma
-// stretch for gray and RGB. A source byte outside its row or the block reads as white.
+// Under vertical stretch image row r shows source row SourceRowOf(r), and the first n source
+// rows make the first StretchedRows(n) image rows; a factor of 1 or below is no stretch.
+int64_t StretchedRows(int64_t sourceRows, double factor);
+int64_t SourceRowOf(int64_t row, double factor);
+
+// Fills one strip row of one plane (0 to 2 for RGB, else 0) from row `sourceRow` of the chunk
+// at `blockOffset`, less the left skip, with the chroma stretch for gray and RGB. A source
+// byte outside its row or the block reads as white.
 void CopyStripRow(const RowFormat& format, const uint8_t* block, size_t blockSize, size_t blockOffset,
-                  int32_t stripRow, int32_t plane, uint8_t* out, size_t rowBytes);
+                  int32_t sourceRow, int32_t plane, uint8_t* out, size_t rowBytes);
+
+// The same for planes 0 to planes - 1 at once; three planes of RGB are read in one pass.
+void CopyStripRowPlanes(const RowFormat& format, const uint8_t* block, size_t blockSize, size_t blockOffset,
+                        int32_t sourceRow, uint8_t* const* out, int32_t planes, size_t rowBytes);
 
 // Camera widths A to D in the row's data units (pixels for bitmap, bytes otherwise).
 using CameraWidths = std::array<int32_t, 4>;

@@ -1,6 +1,7 @@
 #include "scanner/ReadRing.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 uint8_t* blockBuffer[kRingSlots] = {};
@@ -19,7 +20,12 @@ uint8_t* Take(uint64_t size) {
     // A device's block size is not trusted to fit the address space.
     if (size > std::numeric_limits<size_t>::max())
         return nullptr;
-    return static_cast<uint8_t*>(allocate(static_cast<size_t>(size)));
+    auto* block = static_cast<uint8_t*>(allocate(static_cast<size_t>(size)));
+    // Touched at once: the ring's memory is the module's from the start, rather than growing
+    // with the slots a scan happens to fill.
+    if (block)
+        std::memset(block, 0, static_cast<size_t>(size));
+    return block;
 }
 
 void Give(uint8_t*& block) {

@@ -216,35 +216,68 @@ TEST(RowCopy, PlanesOfGrayRgbAndBitmapRows) {
     CopyStripRow(gray, block.data(), block.size(), 8, 0, 0, out.data(), 8);
     EXPECT_EQ(out, Bytes(block.begin() + 8, block.end()));
 
-    // RGB rows long enough for the sixteen-at-a-time gather and its tail.
+    // RGB rows long enough for the sixteen-at-a-time gathers and their tails, one plane at a
+    // time and all three in one pass; with a left skip, and with the block ending inside the
+    // row's last pixel.
     for (const size_t pixels : {1, 16, 17, 33, 1001}) {
-        RowFormat rgb = Format(3, 5, 0);
-        rgb.iByteWidth = static_cast<int32_t>(3 * pixels);
-        Bytes rows(2 * 3 * pixels);
-        for (size_t i = 0; i < rows.size(); ++i)
-            rows[i] = static_cast<uint8_t>(i * 7 + i / 251);
-        for (int32_t plane = 0; plane < 3; ++plane) {
-            Bytes strip(pixels), expected(pixels);
-            for (size_t i = 0; i < pixels; ++i)
-                expected[i] = rows[3 * pixels + 3 * i + plane];
-            CopyStripRow(rgb, rows.data(), rows.size(), 0, 1, plane, strip.data(), pixels);
-            EXPECT_EQ(strip, expected) << pixels << " pixels, plane " << plane;
+        for (const int32_t skip : {0, 5}) {
+            for (const size_t cut : {0, 1, 2}) {
+                RowFormat rgb = Format(3, 5, 0);
+                rgb.iByteWidth = static_cast<int32_t>(3 * pixels);
+                rgb.leftSkipPixels = skip;
+                Bytes rows(2 * 3 * pixels);
+                for (size_t i = 0; i < rows.size(); ++i)
+                    rows[i] = static_cast<uint8_t>(i * 7 + i / 251);
+                const size_t size = rows.size() - cut;
+                Bytes planes[3];
+                uint8_t* out[3];
+                for (int32_t plane = 0; plane < 3; ++plane) {
+                    Bytes strip(pixels), expected(pixels, 0xFF);
+                    for (size_t i = 0; i + skip < pixels; ++i)
+                        if (const size_t at = 3 * (pixels + skip + i) + plane; at < size)
+                            expected[i] = rows[at];
+                    CopyStripRow(rgb, rows.data(), size, 0, 1, plane, strip.data(), pixels);
+                    EXPECT_EQ(strip, expected) << pixels << " pixels, plane " << plane << ", cut " << cut;
+                    planes[plane] = Bytes(pixels, 0xAA);
+                    out[plane] = planes[plane].data();
+                }
+                CopyStripRowPlanes(rgb, rows.data(), size, 0, 1, out, 3, pixels);
+                for (int32_t plane = 0; plane < 3; ++plane) {
+                    Bytes strip(pixels);
+                    CopyStripRow(rgb, rows.data(), size, 0, 1, plane, strip.data(), pixels);
+                    EXPECT_EQ(planes[plane], strip) << pixels << " pixels, skip " << skip << ", cut " << cut;
+                }
+            }
         }
     }
 }
 
-TEST(RowCopy, VerticalStretchTwoReadsEverySourceRowTwice) {
-    RowFormat f = Format(1, 5, 1);
-    f.iByteWidth = 1;
-    f.verticalFactor = 2.0;
-    const Bytes block{10, 11, 12};
-    Bytes strip;
-    for (int32_t row = 0; row < 6; ++row) {
-        uint8_t value = 0;
-        CopyStripRow(f, block.data(), block.size(), 0, row, 0, &value, 1);
-        strip.push_back(value);
+TEST(VerticalStretch, ImageRowsFollowSourceRowsWhereverChunksEnd) {
+    for (int64_t row = 0; row < 6; ++row)
+        EXPECT_EQ(SourceRowOf(row, 2.0), row / 2);
+    EXPECT_EQ(StretchedRows(3, 2.0), 6);
+    // Two chunks of 13 rows at 1.5 make 39 image rows, not twice 19.
+    EXPECT_EQ(StretchedRows(13, 1.5), 20);
+    EXPECT_EQ(StretchedRows(26, 1.5), 39);
+    EXPECT_EQ(StretchedRows(7, 1.0), 7);
+    EXPECT_EQ(SourceRowOf(7, 0.5), 7);
+    // Every chosen resolution over every highest vertical one: source row s makes image rows
+    // StretchedRows(s) to StretchedRows(s + 1) - 1, at least one each, none skipped.
+    const int32_t dpis[] = {50, 75, 100, 150, 200, 300, 400, 600, 800, 1200};
+    for (const int32_t chosen : dpis) {
+        for (const int32_t highest : dpis) {
+            if (chosen <= highest)
+                continue;
+            const double factor = static_cast<double>(chosen) / highest;
+            for (int64_t s = 0; s < 3000; ++s) {
+                const int64_t first = StretchedRows(s, factor), next = StretchedRows(s + 1, factor);
+                ASSERT_EQ(first, (s * chosen + highest - 1) / highest) << chosen << " on " << highest;
+                ASSERT_GT(next, first);
+                ASSERT_EQ(SourceRowOf(first, factor), s) << chosen << " on " << highest;
+                ASSERT_EQ(SourceRowOf(next - 1, factor), s) << chosen << " on " << highest;
+            }
+        }
     }
-    EXPECT_EQ(strip, (Bytes{10, 10, 11, 11, 12, 12}));
 }
 
 TEST(RowCopy, LeftSkipDropsPixelsAndWhatTheRowLacksIsWhite) {

@@ -360,6 +360,10 @@ Image Document(const Device& device, const Window& window, const DeviceRows& sca
 
     const int64_t limit = std::max<int64_t>(1, std::min<int64_t>(300, t.stripRows) * den / num);
     size_t consumed = 0;
+    // Image row r shows source row r * den / num: the first n source rows make ceil(n * num /
+    // den) image rows, wherever a block or chunk ends.
+    const auto imageRows = [&](int64_t n) { return (n * num + den - 1) / den; };
+    int64_t sourceDone = 0;
     int32_t rowsDone = 0;
     for (int64_t received : t.received) {
         if (received <= 0)
@@ -373,22 +377,21 @@ Image Document(const Device& device, const Window& window, const DeviceRows& sca
         consumed += size_t(received);
         if (scan.mode == Mode::Bitmap)
             block = DecodeRows(block.data(), block.size(), ratio, size_t(rowWidth));
-        int64_t rows = int64_t(block.size()) / rowWidth;
-        if (rowsDone + rows >= t.rows)
-            rows = std::max<int64_t>(0, t.rows - rowsDone);
+        const int64_t wanted = t.rows > 0 ? (int64_t(t.rows) - 1) * den / num + 1 - sourceDone : 0;
+        const int64_t rows =
+            std::clamp<int64_t>(int64_t(block.size()) / rowWidth, 0, std::max<int64_t>(wanted, 0));
         for (int64_t remaining = rows; remaining > 0;) {
             const int64_t chunk = std::min(remaining, limit);
             const int64_t first = rows - remaining;
             remaining -= chunk;
-            const int64_t extra = chunk * num / den - chunk;
             const int32_t top = rowsDone;
-            const int32_t bottom = int32_t(std::min<int64_t>(rowsDone + chunk + extra, t.rows));
+            const int32_t bottom = int32_t(std::min<int64_t>(imageRows(sourceDone + chunk), t.rows));
             if (t.stitch && gen5 && rowsDone < 40)
                 PaintMarks(block, size_t(first * rowWidth), scan.cameras, marks, rowsDone, int32_t(chunk),
                            scan.mode);
-            rowsDone += int32_t(extra);
             for (int32_t row = top; row < bottom; ++row) {
-                const uint8_t* src = &block[size_t((first + (row - top) * den / num) * rowWidth)];
+                const uint8_t* src =
+                    &block[size_t((first + int64_t(row) * den / num - sourceDone) * rowWidth)];
                 uint8_t* dst = &doc.pixels[size_t(row) * doc.RowBytes()];
                 if (scan.mode == Mode::Bitmap) {
                     std::copy(src, src + doc.RowBytes(), dst);
@@ -398,7 +401,8 @@ Image Document(const Device& device, const Window& window, const DeviceRows& sca
                 for (int p = 0; p < planes; ++p)
                     CopyRow(src, rowWidth, p, planes, ratio, t.cols, dst + p, size_t(planes));
             }
-            rowsDone += int32_t(chunk);
+            sourceDone += chunk;
+            rowsDone = int32_t(imageRows(sourceDone));
         }
     }
     return doc;
