@@ -358,6 +358,18 @@ TEST_F(PixelScan, BitmapRowsWhateverTheirWidthInBytes) {
     c.threshold.clear();
     c.sheets = {{"gray-ramp", 2, 1.5, 100}};
     ExpectSeriesExact(c, Run(c));
+    // One block of 900 rows, decoded 300 at a time; and of 400 rows at 1200 on 600 dpi, 150 at
+    // a time.
+    c.scanner.bufferSize = 1 << 20;
+    c.mode = "B/W Threshold";
+    c.dpi = 300;
+    c.area[3] = 3;
+    c.sheets = {{"line-pairs", 2, 3.5, 100}};
+    ExpectSeriesExact(c, Run(c));
+    c.scanner = BuiltIn("gen5-color-54");
+    c.dpi = 1200;
+    c.area[2] = c.area[3] = 0.65;
+    ExpectSeriesExact(c, Run(c));
 }
 
 TEST_F(PixelScan, GenerationFourInEveryMode) {
