@@ -238,7 +238,7 @@ bool ReadWindow(const std::vector<uint8_t>& b, const Device& device, Window& w) 
 }
 
 DeviceRows FormRows(const Device& device, const Sheet& sheet, const Window& w,
-                    const std::vector<uint8_t>& gamma, bool fullWindow) {
+                    const std::vector<uint8_t>& gamma) {
     const SheetPixels page = DrawChart(sheet);
     DeviceRows out;
     out.mode = w.composition == 5 ? Mode::Rgb : w.composition == 2 ? Mode::Gray : Mode::Bitmap;
@@ -248,10 +248,8 @@ DeviceRows FormRows(const Device& device, const Sheet& sheet, const Window& w,
     out.pixels = w.width * rx / 1200;
     const int64_t windowRows = w.height * ry / 1200;
     auto sy = [&](int64_t r) { return FloorDiv((2 * w.y * ry + (2 * r + 1) * 1200) * dpi, 2400 * ry); };
-    out.rows = windowRows;
-    if (!fullWindow)
-        for (out.rows = 0; out.rows < windowRows && sy(out.rows) < page.height;)
-            ++out.rows;
+    while (out.rows < windowRows && sy(out.rows) < page.height)
+        ++out.rows;
 
     const size_t n = gamma.size() / 3;
     auto tone = [&](int channel, int v) {

@@ -71,7 +71,7 @@ enum class Mode { Bitmap, Gray, Rgb };
 struct DeviceRows {
     Mode mode = Mode::Gray;
     int64_t pixels = 0;               // per row
-    int64_t rows = 0;                 // rows before the sheet's end (or the window's, full)
+    int64_t rows = 0;                 // rows before the sheet's or the window's end
     std::array<int64_t, 4> cameras{}; // picture size fields, data units
     std::vector<uint8_t> bytes;
     std::vector<size_t> rowEnds; // end of each row in bytes
@@ -79,7 +79,7 @@ struct DeviceRows {
 
 // `gamma` is the table last sent (3 x N entries), empty for none.
 DeviceRows FormRows(const Device& device, const Sheet& sheet, const Window& window,
-                    const std::vector<uint8_t>& gamma, bool fullWindow = false);
+                    const std::vector<uint8_t>& gamma);
 
 // What the module was given for one image.
 struct Transfer {
