@@ -6,13 +6,8 @@ qv_e2e_host(prescan_script
             EXPECT played.txt prescan_script.txt)
 
 function(qv_e2e_prescan name)
-    add_test(NAME e2e_prescan_${name}
-             COMMAND ${CMAKE_COMMAND} -DHOST=$<TARGET_FILE:${host_target}> -DEMULATOR=${emulator} -DCASE=${name}
-                     ${ARGN} -DWORKDIR=${CMAKE_CURRENT_BINARY_DIR}/run/prescan_${name}
-                     -P ${CMAKE_CURRENT_SOURCE_DIR}/PrescanSelect.cmake)
-    set_tests_properties(e2e_prescan_${name} PROPERTIES LABELS e2e TIMEOUT 300 ENVIRONMENT
-                         LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/lsan.supp)
-    qv_add_wine_env(e2e_prescan_${name})
+    qv_e2e_run(e2e_prescan_${name} ${CMAKE_CURRENT_SOURCE_DIR}/PrescanSelect.cmake prescan_${name} -DCASE=${name}
+               ${ARGN})
 endfunction()
 
 # 30, 15 and 90 x 60 preview pixels at 150 per inch.

@@ -5,19 +5,7 @@
 #           inches writes;
 #   series: -DARGS=<a|b|c> naming two different sheets: both are prescanned and scanned in turn,
 #           and the second document is not the first sheet again.
-function(run_host)
-    execute_process(COMMAND ${EMULATOR} ${HOST} ${ARGN}
-                    WORKING_DIRECTORY ${WORKDIR}
-                    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 300)
-    string(REPLACE "\r" "" out "${out}")
-    message("${out}")
-    set(host_out "${out}" PARENT_SCOPE)
-    set(host_rc "${rc}" PARENT_SCOPE)
-    if(NOT rc MATCHES "^[01]$")
-        list(JOIN ARGN " " command)
-        message(FATAL_ERROR "${command}: exit code ${rc}\n${err}")
-    endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/RunHost.cmake)
 
 function(scan folder)
     file(MAKE_DIRECTORY ${WORKDIR}/${folder}/out)

@@ -17,7 +17,6 @@ class Cursor8 {
     size_t at() const { return at_; }
     void Seek(size_t at) { at_ = at; }
     void Align4(size_t base) { at_ = base + ((at_ - base + 3) & ~size_t(3)); }
-    uint8_t U8() { return uint8_t(Take(1)); }
     uint16_t U16() { return uint16_t(Take(2)); }
     uint32_t U32() { return uint32_t(Take(4)); }
     int16_t I16() { return int16_t(U16()); }
@@ -26,6 +25,15 @@ class Cursor8 {
         std::string text;
         for (uint16_t c = U16(); ok_ && c != 0; c = U16())
             text.push_back(char(c < 256 ? c : '?'));
+        return text;
+    }
+    // UTF-16 of a counted length, narrowed the same way.
+    std::string Counted() {
+        std::string text;
+        for (uint16_t n = U16(); ok_ && n > 0; --n) {
+            const uint16_t c = U16();
+            text.push_back(char(c < 256 ? c : '?'));
+        }
         return text;
     }
     Key WideOrOrdinal() {
@@ -199,11 +207,7 @@ bool Image::Entries(uint32_t directory, std::vector<Entry>* out) const {
         Key key{uint16_t(name)};
         if (name & 0x80000000u) {
             Cursor8 s(file_, base + (name & 0x7FFFFFFFu), end);
-            std::string text;
-            for (uint16_t n = s.U16(); n > 0 && s.ok(); --n) {
-                uint16_t ch = s.U16();
-                text.push_back(char(ch < 256 ? ch : '?'));
-            }
+            const std::string text = s.Counted();
             if (!s.ok())
                 return false;
             key = Key(text.c_str());
@@ -241,31 +245,14 @@ std::optional<std::vector<uint8_t>> Image::Find(const Key& type, const Key& name
     return std::vector<uint8_t>(file_.begin() + *offset, file_.begin() + *offset + size);
 }
 
-std::vector<Key> Image::Names(const Key& type) const {
-    std::vector<Entry> types, names;
-    std::vector<Key> keys;
-    if (resourceSize_ == 0 || !Entries(0, &types))
-        return keys;
-    for (const Entry& t : types)
-        if (t.directory && t.key.Matches(type) && Entries(t.offset, &names))
-            for (const Entry& n : names)
-                keys.push_back(n.key);
-    return keys;
-}
-
 std::optional<std::string> Image::String(uint16_t id) const {
     auto block = Find(kString, uint16_t(id / 16 + 1));
     if (!block)
         return std::nullopt;
     Cursor8 c(*block, 0, block->size());
     for (unsigned i = 0; i < 16 && c.ok(); ++i) {
-        uint16_t length = c.U16();
-        std::string text;
-        for (uint16_t n = 0; n < length; ++n) {
-            uint16_t ch = c.U16();
-            text.push_back(char(ch < 256 ? ch : '?'));
-        }
-        if (i == id % 16 && c.ok() && length > 0)
+        const std::string text = c.Counted();
+        if (i == id % 16 && c.ok() && !text.empty())
             return text;
     }
     return std::nullopt;
@@ -297,18 +284,12 @@ std::optional<Dialog> Image::FindDialog(const Key& name) const {
         return std::nullopt;
     Cursor8 c(*data, 0, data->size());
     Dialog d;
-    unsigned count = 0;
-    uint32_t signature = c.U32();
-    d.extended = signature == 0xFFFF0001u;
-    if (d.extended) {
-        c.U32(); // help id
-        d.exStyle = c.U32();
-        d.style = c.U32();
-    } else {
-        d.style = signature;
-        d.exStyle = c.U32();
-    }
-    count = c.U16();
+    // The module's template is a plain one; an extended one is refused, not misread.
+    d.style = c.U32();
+    if (d.style == 0xFFFF0001u)
+        return std::nullopt;
+    d.exStyle = c.U32();
+    const unsigned count = c.U16();
     d.x = c.I16();
     d.y = c.I16();
     d.cx = c.I16();
@@ -318,32 +299,22 @@ std::optional<Dialog> Image::FindDialog(const Key& name) const {
     d.title = c.Wide();
     if (d.style & 0x40) { // DS_SETFONT
         d.pointSize = c.U16();
-        if (d.extended) {
-            c.U16();
-            c.U16();
-        }
         d.font = c.Wide();
     }
     for (unsigned i = 0; i < count && c.ok(); ++i) {
         c.Align4(0);
         DialogItem item;
-        if (d.extended) {
-            c.U32();
-            item.exStyle = c.U32();
-            item.style = c.U32();
-        } else {
-            item.style = c.U32();
-            item.exStyle = c.U32();
-        }
+        item.style = c.U32();
+        item.exStyle = c.U32();
         item.x = c.I16();
         item.y = c.I16();
         item.cx = c.I16();
         item.cy = c.I16();
-        item.id = d.extended ? c.U32() : c.U16();
+        item.id = c.U16();
         item.windowClass = c.WideOrOrdinal();
         Key text = c.WideOrOrdinal();
         item.text = text.id ? text.Text() : text.name;
-        uint16_t extra = c.U16();
+        const uint16_t extra = c.U16(); // creation data
         c.Seek(c.at() + extra);
         d.items.push_back(item);
     }

@@ -30,7 +30,6 @@ struct DialogItem {
 };
 
 struct Dialog {
-    bool extended = false;
     uint32_t style = 0, exStyle = 0;
     int16_t x = 0, y = 0, cx = 0, cy = 0;
     std::string title, font;
@@ -51,7 +50,6 @@ class Image {
 
     // The first language's data of a resource.
     std::optional<std::vector<uint8_t>> Find(const Key& type, const Key& name) const;
-    std::vector<Key> Names(const Key& type) const;
 
     std::optional<std::string> String(uint16_t id) const;
     // A value below "StringFileInfo", e.g. "040904e4/FileVersion".

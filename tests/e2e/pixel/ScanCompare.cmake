@@ -2,16 +2,7 @@
 # against a kept one with the host's own `compare`.
 # -DHOST=<program> [-DEMULATOR=<program>] -DARGS=<a|b|c> [-DSETTINGS=<QVL.ini text>] -DEXPECT=<file>
 # -DWORKDIR=<dir>
-function(run_host)
-    execute_process(COMMAND ${EMULATOR} ${HOST} ${ARGN}
-                    WORKING_DIRECTORY ${WORKDIR}
-                    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 300)
-    message("${out}")
-    if(NOT rc STREQUAL 0)
-        list(JOIN ARGN " " command)
-        message(FATAL_ERROR "${command}: exit code ${rc}\n${err}")
-    endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../RunHost.cmake)
 
 string(REPLACE "|" ";" args "${ARGS}")
 file(REMOVE_RECURSE ${WORKDIR})
@@ -20,6 +11,9 @@ if(NOT SETTINGS STREQUAL "")
     file(WRITE ${WORKDIR}/QVL.ini "${SETTINGS}\n")
 endif()
 run_host(scan ${args} --settings-dir . --out out)
+if(NOT host_rc EQUAL 0)
+    message(FATAL_ERROR "the scan failed:\n${host_out}")
+endif()
 file(GLOB written ${WORKDIR}/out/image-*)
 list(LENGTH written count)
 if(NOT count EQUAL 1)
@@ -27,3 +21,6 @@ if(NOT count EQUAL 1)
 endif()
 file(RELATIVE_PATH document ${WORKDIR} ${written})
 run_host(compare ${document} ${EXPECT})
+if(NOT host_rc EQUAL 0)
+    message(FATAL_ERROR "${document} is not ${EXPECT}")
+endif()
