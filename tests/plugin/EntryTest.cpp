@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 using qv::MsgIcon;
@@ -61,11 +63,23 @@ class EntryTest : public ::testing::Test {
         qv::SetScannerClock(nullptr);
         qv::SetSettingsFolder("");
     }
-    // The dialog will find the simulated device and keep its settings file here.
-    void UseDevice() {
+    // The dialog will find the simulated device and keep its settings file here; the user
+    // clicks `ids` in turn.
+    void UseDevice(std::vector<int> ids = {}) {
         qv::SetScannerClock(&deviceClock);
         qv::SetScannerLibrary(&Device());
         qv::SetSettingsFolder("./");
+        user = std::make_unique<Clicks>(std::move(ids));
+        qv::SetUserEventSource(user.get());
+    }
+
+    // The boxes shown since the last look, as caption and text.
+    using Boxes = std::vector<std::pair<std::string, std::string>>;
+    static Boxes Shown() {
+        Boxes shown;
+        for (const auto& box : qv::TakeMessageBoxes())
+            shown.emplace_back(box.caption, box.text);
+        return shown;
     }
 
     Globals* RecordOf(MiniHost& host) {
@@ -75,6 +89,7 @@ class EntryTest : public ::testing::Test {
     MiniHost host;
     qv::test::FakeClock deviceClock;
     Clicks nobody{{}};
+    std::unique_ptr<Clicks> user;
 };
 
 TEST_F(EntryTest, UnknownSelectorCreatesRecordAndLeavesItUnlocked) {
@@ -181,9 +196,7 @@ TEST_F(EntryTest, StartWithoutDialogMeansNoScanWanted) {
 }
 
 TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
-    UseDevice();
-    Clicks user({kIdScan});
-    qv::SetUserEventSource(&user);
+    UseDevice({kIdScan});
     EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
     Globals* globals = RecordOf(host);
     EXPECT_TRUE(globals->gContinueImport);
@@ -201,10 +214,7 @@ TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
 
     // This host has no buffer to give for a strip.
     EXPECT_EQ(host.Call(acquireSelectorContinue), memFullErr);
-    auto boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "AllocateStripBuffer");
-    EXPECT_EQ(boxes[0].text, "Error Alocating Strip-Buffer");
+    EXPECT_EQ(Shown(), (Boxes{{"AllocateStripBuffer", "Error Alocating Strip-Buffer"}}));
     EXPECT_EQ(host.Call(acquireSelectorFinish), noErr);
     EXPECT_EQ(host.record.acquireAgain, 1);
     EXPECT_EQ(activeSelector.load(), 4);
@@ -212,9 +222,7 @@ TEST_F(EntryTest, ScanInTheDialogGivesTheRecordItsImage) {
 }
 
 TEST_F(EntryTest, HostThatCannotFinalizeIsToldAndTheImportGoesOn) {
-    UseDevice();
-    Clicks user({kIdScan});
-    qv::SetUserEventSource(&user);
+    UseDevice({kIdScan});
     host.record.canFinalize = 0;
     EXPECT_EQ(host.Call(acquireSelectorStart), noErr);
     auto boxes = qv::TakeMessageBoxes();
@@ -229,9 +237,7 @@ TEST_F(EntryTest, HostThatCannotFinalizeIsToldAndTheImportGoesOn) {
 }
 
 TEST_F(EntryTest, UserLeavingTheDialogClosesIt) {
-    UseDevice();
-    Clicks user({kIdDone});
-    qv::SetUserEventSource(&user);
+    UseDevice({kIdDone});
     EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
     EXPECT_EQ(RecordOf(host)->dialogWindow, nullptr);
     EXPECT_EQ(SettingsDialog_Window(), nullptr);
@@ -260,12 +266,6 @@ TEST_F(EntryTest, FinishAfterFailedStartTellsOfTheScratchDiskWhenAnImageWasExpec
     }
 }
 
-TEST_F(EntryTest, FinishStopsTheReader) {
-    readerStop = false;
-    host.Call(acquireSelectorFinish);
-    EXPECT_TRUE(readerStop.load());
-}
-
 struct PositionRecorder : qv::AbsentScannerLibrary {
     std::vector<int32_t> functions;
     int32_t scanObjectPosition(uint32_t, int32_t function, int32_t) override {
@@ -274,12 +274,14 @@ struct PositionRecorder : qv::AbsentScannerLibrary {
     }
 };
 
-TEST_F(EntryTest, FinishMovesThePaperBackToItsStart) {
+TEST_F(EntryTest, FinishStopsTheReaderAndMovesThePaperBackToItsStart) {
     PositionRecorder library;
     qv::SetScannerLibrary(&library);
+    readerStop = false;
     host.Call(acquireSelectorPrepare);
     host.Call(acquireSelectorFinish);
     qv::SetScannerLibrary(nullptr);
+    EXPECT_TRUE(readerStop.load());
     EXPECT_EQ(library.functions, std::vector<int32_t>{1});
 }
 
@@ -287,10 +289,7 @@ TEST_F(EntryTest, RecordThatCannotBeObtainedReportsNoMemory) {
     MiniHost::failNew = true;
     EXPECT_EQ(host.Call(acquireSelectorPrepare), memFullErr);
     EXPECT_EQ(host.data, 0);
-    auto boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "memFullErr\nglobalPtr == NULL");
-    EXPECT_EQ(boxes[0].caption, "DoStart");
+    EXPECT_EQ(Shown(), (Boxes{{"DoStart", "memFullErr\nglobalPtr == NULL"}}));
     EXPECT_EQ(ReadLog().find("ENTRYPOINT STOP"), std::string::npos);
 
     // A handle that cannot be locked is given back at once.
@@ -306,18 +305,12 @@ TEST_F(EntryTest, BufferServicesDecidePrepareAndStart) {
     host.bufferProcs.bufferProcsVersion = 3;
     EXPECT_EQ(host.Call(acquireSelectorPrepare), userCanceledErr);
     EXPECT_EQ(host.record.wantFinalize, 1);
-    auto boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, TEXT_INCOMPATIBLE_HOST);
+    EXPECT_EQ(Shown(), (Boxes{{"", TEXT_INCOMPATIBLE_HOST}}));
 
     host.record.bufferProcs = nullptr;
     EXPECT_EQ(host.Call(acquireSelectorStart), userCanceledErr);
-    boxes = qv::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality.");
-    EXPECT_EQ(boxes[0].caption, "");
-    EXPECT_EQ(boxes[1].text, "No WarnBufferProcsAvailable");
-    EXPECT_EQ(boxes[1].caption, "DoStart");
+    EXPECT_EQ(Shown(), (Boxes{{"", "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality."},
+                              {"DoStart", "No WarnBufferProcsAvailable"}}));
 }
 
 TEST_F(EntryTest, HostWithoutAnyServiceIsAnsweredNotCrashed) {

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -27,9 +29,10 @@ class ServiceChecks : public ::testing::Test {
 };
 
 TEST_F(ServiceChecks, BufferServices) {
-    const std::string requires25 = "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality.";
     EXPECT_TRUE(WarnBufferProcsAvailable(&host.record));
     EXPECT_TRUE(qv::TakeMessageBoxes().empty());
+    host.bufferProcs.numBufferProcs = 8; // more entries than known is fine
+    EXPECT_TRUE(BufferProcsAvailable(&host.record));
 
     host.bufferProcs.bufferProcsVersion = 3;
     bool newer = false;
@@ -38,26 +41,21 @@ TEST_F(ServiceChecks, BufferServices) {
     EXPECT_FALSE(WarnBufferProcsAvailable(&host.record));
     EXPECT_EQ(OnlyBox(), TEXT_INCOMPATIBLE_HOST);
 
-    host.bufferProcs.bufferProcsVersion = 1;
-    EXPECT_FALSE(WarnBufferProcsAvailable(&host.record));
-    EXPECT_EQ(OnlyBox(), requires25);
-
-    host.bufferProcs.bufferProcsVersion = kCurrentBufferProcsVersion;
-    host.bufferProcs.numBufferProcs = 4;
-    EXPECT_FALSE(WarnBufferProcsAvailable(&host.record));
-    EXPECT_EQ(OnlyBox(), requires25);
-
-    host.bufferProcs.numBufferProcs = 8;
-    EXPECT_TRUE(BufferProcsAvailable(&host.record));
-    host.bufferProcs.spaceProc = nullptr;
-    EXPECT_FALSE(WarnBufferProcsAvailable(&host.record));
-    EXPECT_EQ(OnlyBox(), requires25);
-
-    host.record.bufferProcs = nullptr;
-    EXPECT_FALSE(WarnBufferProcsAvailable(&host.record));
-    EXPECT_EQ(OnlyBox(), requires25);
+    // Hosts that lack something are told they are too old.
+    const std::function<void(MiniHost&)> lacking[] = {
+        [](MiniHost& h) { h.bufferProcs.bufferProcsVersion = 1; },
+        [](MiniHost& h) { h.bufferProcs.numBufferProcs = 4; },
+        [](MiniHost& h) { h.bufferProcs.spaceProc = nullptr; },
+        [](MiniHost& h) { h.record.bufferProcs = nullptr; },
+    };
+    for (size_t i = 0; i < std::size(lacking); ++i) {
+        MiniHost old;
+        lacking[i](old);
+        EXPECT_FALSE(WarnBufferProcsAvailable(&old.record)) << i;
+        EXPECT_EQ(OnlyBox(), "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality.") << i;
+    }
     EXPECT_FALSE(WarnBufferProcsAvailable(nullptr));
-    EXPECT_EQ(OnlyBox(), requires25);
+    EXPECT_EQ(OnlyBox(), "This plug-in requires Adobe Photoshop\xae 2.5 or later functionality.");
 }
 
 TEST_F(ServiceChecks, AdvanceStateAndHandleServices) {

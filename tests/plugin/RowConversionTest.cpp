@@ -43,17 +43,14 @@ size_t Decode(const Bytes& block, Bytes& out, int32_t ratio = 0) {
 } // namespace
 
 TEST(ChromaRatio, ThousandColumnsAt800DpiInsertOneSampleAfterEvery39) {
-    RowFormat f = Format(0, 5, 975);
-    f.gLastCols = 1000;
-    f.resolution = 800;
-    EXPECT_EQ(SetChromaRatio(f), RowStatus::Ok);
-    EXPECT_EQ(f.chromaRatio, 39);
-    EXPECT_EQ(f.rawWidth, 1000); // bitmap rows widen by base / ratio
-    f = Format(1, 5, 975);
-    f.gLastCols = 1000;
-    f.resolution = 800;
-    SetChromaRatio(f);
-    EXPECT_EQ(f.rawWidth, 975);
+    for (const int32_t mode : {0, 1}) {
+        RowFormat f = Format(mode, 5, 975);
+        f.gLastCols = 1000;
+        f.resolution = 800;
+        EXPECT_EQ(SetChromaRatio(f), RowStatus::Ok);
+        EXPECT_EQ(f.chromaRatio, 39);
+        EXPECT_EQ(f.rawWidth, mode == 0 ? 1000 : 975) << "only bitmap rows widen by base / ratio";
+    }
 }
 
 TEST(ChromaRatio, WithoutAUsableRatioTheTransferGoesOnUnstretched) {
