@@ -24,25 +24,25 @@ constexpr Option QV_OPTION_RIGHT{false, true, false, false};
 constexpr Option QV_OPTION_NOBORDER{false, false, true, false};
 constexpr Option QV_OPTION_GROUP{false, false, false, true};
 
-constexpr ControlSpec Control(int id, ControlKind kind, const char* text, DialogUnitRect area, bool hidden,
-                              Option option) {
-    return ControlSpec{id,
-                       kind,
-                       text,
-                       area,
-                       hidden,
-                       option.defaultButton,
-                       option.rightAligned,
-                       option.noBorder,
-                       option.groupStart,
-                       0,
-                       0,
-                       0};
+constexpr ControlLayout Control(int id, ControlKind kind, const char* text, DialogUnitRect area, bool hidden,
+                                Option option) {
+    return ControlLayout{id,
+                         kind,
+                         text,
+                         area,
+                         hidden,
+                         option.defaultButton,
+                         option.rightAligned,
+                         option.noBorder,
+                         option.groupStart,
+                         0,
+                         0,
+                         0};
 }
 
-constexpr ControlSpec Spin(int id, int buddy, DialogUnitRect area, int32_t lower, int32_t upper) {
-    return ControlSpec{id,   ControlKind::Spin, "", area, false, false, false, false, false, buddy, lower,
-                       upper};
+constexpr ControlLayout Spin(int id, int buddy, DialogUnitRect area, int32_t lower, int32_t upper) {
+    return ControlLayout{id,   ControlKind::Spin, "", area, false, false, false, false, false, buddy, lower,
+                         upper};
 }
 
 #define QV_CONTROL(id, kind, text, x, y, width, height, shown, option)                                       \
@@ -51,7 +51,7 @@ constexpr ControlSpec Spin(int id, int buddy, DialogUnitRect area, int32_t lower
 #define QV_SPIN(id, buddy, x, y, width, height, lower, upper)                                                \
     Spin(id, buddy, DialogUnitRect{x, y, width, height}, lower, upper),
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
 #include "dialog/Controls.def"
 };
 
@@ -60,20 +60,20 @@ constexpr ControlSpec kControls[] = {
 
 } // namespace
 
-const DialogSpec& SettingsDialogSpec() {
-    static const DialogSpec layout{QV_DIALOG_CAPTION, QV_DIALOG_WIDTH, QV_DIALOG_HEIGHT, kControls};
+const DialogLayout& SettingsDialogLayout() {
+    static const DialogLayout layout{QV_DIALOG_CAPTION, QV_DIALOG_WIDTH, QV_DIALOG_HEIGHT, kControls};
     return layout;
 }
 
-const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id) {
-    for (const ControlSpec& control : dialog.controls)
+const ControlLayout* FindControlLayout(const DialogLayout& dialog, int id) {
+    for (const ControlLayout& control : dialog.controls)
         if (control.id == id)
             return &control;
     return nullptr;
 }
 
-void ApplySpinRanges(DialogControls& controls, const DialogSpec& dialog) {
-    for (const ControlSpec& control : dialog.controls)
+void ApplySpinRanges(DialogControls& controls, const DialogLayout& dialog) {
+    for (const ControlLayout& control : dialog.controls)
         if (control.kind == ControlKind::Spin)
             controls.SetSpinRange(control.id, control.lower, control.upper);
 }

@@ -7,12 +7,12 @@
 namespace qv {
 
 // The "UIPARAM" template: caption, size and every control in creation order.
-const DialogSpec& SettingsDialogSpec();
+const DialogLayout& SettingsDialogLayout();
 
 // The control with this id, or nullptr.
-const ControlSpec* FindControlSpec(const DialogSpec& dialog, int id);
+const ControlLayout* FindControlLayout(const DialogLayout& dialog, int id);
 
 // Gives every spin its range from the table; a window's template cannot carry it.
-void ApplySpinRanges(DialogControls& controls, const DialogSpec& dialog);
+void ApplySpinRanges(DialogControls& controls, const DialogLayout& dialog);
 
 } // namespace qv

@@ -281,7 +281,7 @@ bool SettingsDialog_Create(void* host, CScanner& scanner) {
     hostWindow = host;
     dialogScanner = &scanner;
     savedFocusWindow = nullptr;
-    dialogWindow = qv::CreateDialogWindow(host, qv::SettingsDialogSpec(), Handlers());
+    dialogWindow = qv::CreateDialogWindow(host, qv::SettingsDialogLayout(), Handlers());
     if (!dialogWindow)
         qv::SetActiveDialogControls(nullptr);
     return dialogWindow != nullptr;

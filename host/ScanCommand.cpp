@@ -116,7 +116,7 @@ int TakeScanOption(const std::vector<std::string>& args, size_t at, ScanSettings
             return 2;
         }
     if (arg == "--sheet") {
-        s.sheetSpecs.push_back(args[at + 1]);
+        s.sheetTexts.push_back(args[at + 1]);
         return 2;
     }
     return 0;
@@ -218,7 +218,7 @@ bool CompileScan(const ScanSettings& s, const std::vector<UserEvent>& actions, s
         drag.line = "--select " + s.select;
     }
     events.insert(events.end(), actions.begin(), actions.end());
-    long sheets = long(std::max<size_t>(1, s.sheetSpecs.size()));
+    long sheets = long(std::max<size_t>(1, s.sheetTexts.size()));
     if (!s.sheets.empty() && !Integer(s.sheets, 0, 10000, sheets)) {
         error = "--sheets takes a count, not \"" + s.sheets + "\"";
         return false;
@@ -239,17 +239,17 @@ bool CompileScan(const ScanSettings& s, const std::vector<UserEvent>& actions, s
 
 bool ScanScenarioText(const ScanSettings& s, std::string& text, std::string& error) {
     text.clear();
-    if (s.profile.empty() && s.sheetSpecs.empty())
+    if (s.profile.empty() && s.sheetTexts.empty())
         return true;
     std::string scenario = "[device]\n";
     if (!s.profile.empty())
         scenario += "profile = " + s.profile + "\n";
-    for (size_t sheet = 0; sheet < s.sheetSpecs.size(); ++sheet) {
+    for (size_t sheet = 0; sheet < s.sheetTexts.size(); ++sheet) {
         std::string section;
-        if (!SheetSection(s.sheetSpecs[sheet], section, error))
+        if (!SheetSection(s.sheetTexts[sheet], section, error))
             return false;
         // A prescan is a scan command of its own.
-        if (sheet + 1 < s.sheetSpecs.size())
+        if (sheet + 1 < s.sheetTexts.size())
             section += s.prescan ? "scans = 2\n" : "scans = 1\n";
         scenario += section;
     }

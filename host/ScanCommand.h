@@ -22,7 +22,7 @@ struct ScanSettings {
     std::string units;
     std::string sheets; // empty: one Scan per --sheet, or one
     std::string profile;
-    std::vector<std::string> sheetSpecs;
+    std::vector<std::string> sheetTexts;
 };
 
 // Takes the scan option at args[at] and its value; how many arguments it took, 0 when

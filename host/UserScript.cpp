@@ -314,7 +314,7 @@ bool ParseUserScript(const std::string& text, std::vector<UserEvent>& events, st
     return true;
 }
 
-ScriptPlayer::ScriptPlayer(std::vector<UserEvent> events, const qv::DialogSpec& dialog, Output out)
+ScriptPlayer::ScriptPlayer(std::vector<UserEvent> events, const qv::DialogLayout& dialog, Output out)
     : events_(events.begin(), events.end()), dialog_(dialog), out_(std::move(out)) {}
 
 bool ScriptPlayer::PlayNext(qv::DialogControls& dialog, qv::DialogUser& user) {
@@ -377,7 +377,7 @@ bool ScriptPlayer::Play(const UserEvent& event, qv::DialogControls& dialog, qv::
     }
     case UserVerb::Spin: {
         int spin = 0;
-        for (const ControlSpec& control : dialog_.controls)
+        for (const ControlLayout& control : dialog_.controls)
             if (control.kind == ControlKind::Spin && (control.id == id || control.buddy == id))
                 spin = control.id;
         return spin && user.Spin(spin, event.number) ? true : unreachable();
@@ -518,7 +518,7 @@ std::vector<std::string> ScriptPlayer::Dump(qv::DialogControls& dialog, qv::Dial
     std::vector<std::string> lines{"dump title " + Quoted(user.Title()) + " default " +
                                    std::to_string(user.DefaultButton()) + " focus " +
                                    std::to_string(dialog.Focus())};
-    for (const ControlSpec& control : dialog_.controls) {
+    for (const ControlLayout& control : dialog_.controls) {
         const int id = control.id;
         const std::string name = ControlName(id);
         std::string line = "dump " + std::to_string(id) + (name.empty() ? "" : " " + name) + " " +

@@ -74,7 +74,7 @@ class ScriptPlayer final : public qv::UserEventSource {
     using Screenshot = std::function<bool(qv::DialogControls&, const std::string& file, std::string& error)>;
 
     // `dialog` lists every control, for dumps and to find a spin by its edit.
-    ScriptPlayer(std::vector<UserEvent> events, const qv::DialogSpec& dialog, Output out);
+    ScriptPlayer(std::vector<UserEvent> events, const qv::DialogLayout& dialog, Output out);
 
     bool PlayNext(qv::DialogControls& dialog, qv::DialogUser& user) override;
 
@@ -102,7 +102,7 @@ class ScriptPlayer final : public qv::UserEventSource {
     std::vector<std::string> Dump(qv::DialogControls& dialog, qv::DialogUser& user);
 
     std::deque<UserEvent> events_;
-    const qv::DialogSpec& dialog_;
+    const qv::DialogLayout& dialog_;
     Output out_;
     Screenshot screenshot_;
     Screenshot previewSaver_;

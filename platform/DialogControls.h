@@ -106,7 +106,7 @@ struct DialogUnitRect {
     int16_t x = 0, y = 0, width = 0, height = 0;
 };
 
-struct ControlSpec {
+struct ControlLayout {
     int id = 0;
     ControlKind kind = ControlKind::Label;
     const char* text = "";
@@ -120,10 +120,10 @@ struct ControlSpec {
     int32_t lower = 0, upper = 0;
 };
 
-struct DialogSpec {
+struct DialogLayout {
     const char* caption = "";
     int16_t width = 0, height = 0; // dialog units
-    std::span<const ControlSpec> controls;
+    std::span<const ControlLayout> controls;
 };
 
 // Plays a user on a dialog: each action causes the notifications a person's action would.

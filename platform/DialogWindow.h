@@ -27,7 +27,7 @@ struct DialogHandlers {
 
 // Creates the dialog as a child of `parent` (a window, or nullptr), shows and paints it.
 // nullptr when it cannot be created. `layout` is the template (headless builds from it).
-DialogControls* CreateDialogWindow(void* parent, const DialogSpec& layout, DialogHandlers handlers);
+DialogControls* CreateDialogWindow(void* parent, const DialogLayout& layout, DialogHandlers handlers);
 void DestroyDialogWindow(DialogControls* dialog);
 // Brings an existing dialog to the front and activates it.
 void ActivateDialogWindow(DialogControls* dialog);

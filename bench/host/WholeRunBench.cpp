@@ -71,7 +71,7 @@ Run ScanSheet(const Sheet& sheet, const fs::path& folder) {
     std::vector<qv::host::UserEvent> events;
     if (!qv::host::CompileScan(settings, {}, events, error))
         return {};
-    qv::host::ScriptPlayer player(std::move(events), qv::SettingsDialogSpec(), [](const std::string&) {});
+    qv::host::ScriptPlayer player(std::move(events), qv::SettingsDialogLayout(), [](const std::string&) {});
     qv::SetUserEventSource(&player);
     qv::SetMessageBoxSink([](const qv::MessageBoxRecord&) { return qv::kMessageBoxOk; });
 

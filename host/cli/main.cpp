@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
     }
     // Without events too: on Windows the dialog's loop would otherwise wait for a person, where
     // natively it ends at once.
-    auto player = std::make_unique<ScriptPlayer>(std::move(events), qv::SettingsDialogSpec(), Print);
+    auto player = std::make_unique<ScriptPlayer>(std::move(events), qv::SettingsDialogLayout(), Print);
     cli::InstallBoxPrinter([&player](const std::string& caption, const std::string& text) {
         Print("message box " + Quoted(caption) + ": " + Quoted(text));
         player->BoxShown(caption, text);

@@ -42,10 +42,10 @@ PixelRect HeadlessPixels(const DialogUnitRect& area) {
     return rect;
 }
 
-HeadlessDialog::HeadlessDialog(const DialogSpec& layout, NotificationHandler handler)
+HeadlessDialog::HeadlessDialog(const DialogLayout& layout, NotificationHandler handler)
     : handler_(std::move(handler)), title_(layout.caption) {
     controls_.reserve(layout.controls.size());
-    for (const ControlSpec& control : layout.controls) {
+    for (const ControlLayout& control : layout.controls) {
         index_[control.id] = controls_.size();
         Control& added = controls_.emplace_back();
         added.layout = control;

@@ -9,7 +9,7 @@ namespace qv {
 namespace {
 
 struct HeadlessWindow {
-    HeadlessWindow(const DialogSpec& layout, DialogHandlers&& with)
+    HeadlessWindow(const DialogLayout& layout, DialogHandlers&& with)
         : handlers(std::move(with)), dialog(layout, handlers.command) {}
     DialogHandlers handlers;
     HeadlessDialog dialog;
@@ -31,7 +31,7 @@ void Activate(HeadlessWindow& window, bool active, void* other) {
 
 } // namespace
 
-DialogControls* CreateDialogWindow(void*, const DialogSpec& layout, DialogHandlers handlers) {
+DialogControls* CreateDialogWindow(void*, const DialogLayout& layout, DialogHandlers handlers) {
     auto window = std::make_unique<HeadlessWindow>(layout, std::move(handlers));
     HeadlessWindow& made = *window;
     {

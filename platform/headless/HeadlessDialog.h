@@ -31,7 +31,7 @@ PixelRect HeadlessPixels(const DialogUnitRect& area);
 class HeadlessDialog final : public DialogControls, public DialogUser {
   public:
     // The window starts at the screen's top left corner, without a parent.
-    HeadlessDialog(const DialogSpec& layout, NotificationHandler handler);
+    HeadlessDialog(const DialogLayout& layout, NotificationHandler handler);
 
     void Show(int id, bool show) override;
     bool IsVisible(int id) override;
@@ -96,7 +96,7 @@ class HeadlessDialog final : public DialogControls, public DialogUser {
 
   private:
     struct Control {
-        ControlSpec layout;
+        ControlLayout layout;
         std::string text;
         bool visible = true, enabled = true, checked = false;
         std::vector<std::string> rows;

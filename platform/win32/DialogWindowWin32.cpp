@@ -43,7 +43,7 @@ void Mouse(Win32Window& window, MouseAction action, WPARAM wParam, LPARAM lParam
 
 } // namespace
 
-DialogControls* CreateDialogWindow(void* parent, const DialogSpec&, DialogHandlers handlers) {
+DialogControls* CreateDialogWindow(void* parent, const DialogLayout&, DialogHandlers handlers) {
     RegisterDialogControlClasses();
     auto* window = new Win32Window{std::move(handlers), std::nullopt};
     HWND dialog = CreateDialogParamA(HINSTANCE(GetModuleInstance()), kTemplateName, HWND(parent), UIProc,

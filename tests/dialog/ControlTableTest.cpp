@@ -10,9 +10,9 @@ namespace qv {
 namespace {
 
 TEST(ControlTable, IdsAreUniqueAndCoverTheNamedOnes) {
-    const DialogSpec& layout = SettingsDialogSpec();
+    const DialogLayout& layout = SettingsDialogLayout();
     std::set<int> ids;
-    for (const ControlSpec& control : layout.controls)
+    for (const ControlLayout& control : layout.controls)
         EXPECT_TRUE(ids.insert(control.id).second) << control.id;
     for (int named = 0; named <= kIdScanner4; ++named) {
         // Every id from 1 on has a name in ControlIds.h except the gaps of the template.
@@ -29,10 +29,10 @@ TEST(ControlTable, IdsAreUniqueAndCoverTheNamedOnes) {
 
 // The template attaches a spin to the control created just before it.
 TEST(ControlTable, EverySpinFollowsItsBuddyEdit) {
-    const DialogSpec& layout = SettingsDialogSpec();
+    const DialogLayout& layout = SettingsDialogLayout();
     int spins = 0;
     for (size_t at = 0; at < layout.controls.size(); ++at) {
-        const ControlSpec& control = layout.controls[at];
+        const ControlLayout& control = layout.controls[at];
         if (control.kind != ControlKind::Spin)
             continue;
         ++spins;
@@ -42,10 +42,10 @@ TEST(ControlTable, EverySpinFollowsItsBuddyEdit) {
         EXPECT_LT(control.lower, control.upper) << control.id;
     }
     EXPECT_EQ(spins, 5);
-    EXPECT_EQ(FindControlSpec(layout, kIdGammaSpin)->buddy, kIdGamma10);
-    EXPECT_EQ(FindControlSpec(layout, kIdGammaSpin)->upper, 90);
-    EXPECT_EQ(FindControlSpec(layout, kIdLevelSpin)->lower, -3);
-    EXPECT_EQ(FindControlSpec(layout, 999), nullptr);
+    EXPECT_EQ(FindControlLayout(layout, kIdGammaSpin)->buddy, kIdGamma10);
+    EXPECT_EQ(FindControlLayout(layout, kIdGammaSpin)->upper, 90);
+    EXPECT_EQ(FindControlLayout(layout, kIdLevelSpin)->lower, -3);
+    EXPECT_EQ(FindControlLayout(layout, 999), nullptr);
 }
 
 } // namespace

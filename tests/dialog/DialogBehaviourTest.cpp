@@ -19,10 +19,10 @@ using ::testing::IsEmpty;
 class DialogBehaviour : public DialogFixture {};
 
 TEST_F(DialogBehaviour, StartsAsTheTableSays) {
-    const DialogSpec& layout = SettingsDialogSpec();
+    const DialogLayout& layout = SettingsDialogLayout();
     EXPECT_EQ(User().Title(), "Vellumix for Photoshop");
     EXPECT_EQ(User().DefaultButton(), kIdScan);
-    for (const ControlSpec& control : layout.controls) {
+    for (const ControlLayout& control : layout.controls) {
         SCOPED_TRACE(control.id);
         EXPECT_EQ(Controls().IsVisible(control.id), !control.hidden);
         EXPECT_TRUE(Controls().IsEnabled(control.id));
@@ -40,9 +40,9 @@ TEST_F(DialogBehaviour, StartsAsTheTableSays) {
 // Lists and spins take the size the window system gives them; every other control sits
 // where the template puts it.
 TEST_F(DialogBehaviour, ControlsSitWhereTheTemplatePutsThem) {
-    for (const ControlSpec& control : SettingsDialogSpec().controls) {
+    for (const ControlLayout& control : SettingsDialogLayout().controls) {
         bool buddy = false;
-        for (const ControlSpec& other : SettingsDialogSpec().controls)
+        for (const ControlLayout& other : SettingsDialogLayout().controls)
             buddy = buddy || other.buddy == control.id;
         if (control.kind == ControlKind::DropDownList || control.kind == ControlKind::Spin || buddy)
             continue;

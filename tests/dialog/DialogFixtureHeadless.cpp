@@ -9,7 +9,7 @@ namespace {
 class HeadlessTestDialog final : public TestDialog {
   public:
     explicit HeadlessTestDialog(NotificationHandler handler)
-        : dialog_(SettingsDialogSpec(), std::move(handler)) {}
+        : dialog_(SettingsDialogLayout(), std::move(handler)) {}
     DialogControls& Controls() override { return dialog_; }
     DialogUser& User() override { return dialog_; }
     PixelRect Pixels(const DialogUnitRect& area) override { return HeadlessPixels(area); }

@@ -27,7 +27,7 @@ class Win32TestDialog final : public TestDialog {
             return;
         controls_.emplace(dialog_, module_);
         user_.emplace(dialog_);
-        ApplySpinRanges(*controls_, SettingsDialogSpec());
+        ApplySpinRanges(*controls_, SettingsDialogLayout());
     }
     ~Win32TestDialog() override {
         if (dialog_)

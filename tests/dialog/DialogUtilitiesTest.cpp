@@ -261,7 +261,7 @@ TEST(CenterOverParent, ThirdOfTheFreeHeightKeptOnTheScreen) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        qv::HeadlessDialog dialog{qv::SettingsDialogSpec(), nullptr};
+        qv::HeadlessDialog dialog{qv::SettingsDialogLayout(), nullptr};
         dialog.Resize(c.width, c.height);
         dialog.SetScreen({1280, 1024, 18});
         dialog.SetParentArea(c.parent);

@@ -30,7 +30,7 @@ TEST(HeadlessDialog, GeometryFollowsTheDocumentedBaseUnits) {
     EXPECT_EQ(scan.Width(), 69);
     EXPECT_EQ(scan.Height(), 23);
 
-    HeadlessDialog dialog(SettingsDialogSpec(), nullptr);
+    HeadlessDialog dialog(SettingsDialogLayout(), nullptr);
     PixelRect window = dialog.Placement();
     EXPECT_EQ(window.left, 0);
     EXPECT_EQ(window.top, 0);
@@ -40,7 +40,7 @@ TEST(HeadlessDialog, GeometryFollowsTheDocumentedBaseUnits) {
 }
 
 TEST(HeadlessDialog, RecordsWhatTheScreenWouldShow) {
-    HeadlessDialog dialog(SettingsDialogSpec(), nullptr);
+    HeadlessDialog dialog(SettingsDialogLayout(), nullptr);
     EXPECT_EQ(dialog.Cursor(), -1);
     EXPECT_FALSE(dialog.Captured());
     dialog.SetCursor(5);
@@ -59,7 +59,7 @@ TEST(HeadlessDialog, RecordsWhatTheScreenWouldShow) {
 
 TEST(HeadlessDialog, UnknownIdsAndWrongKindsAreHarmless) {
     std::vector<int> notified;
-    HeadlessDialog dialog(SettingsDialogSpec(), [&](int id, Notification) { notified.push_back(id); });
+    HeadlessDialog dialog(SettingsDialogLayout(), [&](int id, Notification) { notified.push_back(id); });
     dialog.SetText(999, "x");
     dialog.Show(999, true);
     dialog.ListAdd(kIdScan, "row");
@@ -83,7 +83,7 @@ TEST(HeadlessDialog, UnknownIdsAndWrongKindsAreHarmless) {
 }
 
 TEST(HeadlessDialog, SpinKeepsItsPositionWhenTheBuddyHoldsNoUsableNumber) {
-    HeadlessDialog dialog(SettingsDialogSpec(), nullptr);
+    HeadlessDialog dialog(SettingsDialogLayout(), nullptr);
     dialog.SetText(kIdThreshold, "100");
     ASSERT_TRUE(dialog.Spin(kIdThresholdSpin, 1));
     EXPECT_EQ(dialog.GetText(kIdThreshold), "101");
@@ -97,14 +97,14 @@ TEST(HeadlessDialog, SpinKeepsItsPositionWhenTheBuddyHoldsNoUsableNumber) {
 
 TEST(HeadlessDialog, ARadioOutsideTheGroupOfTheTableIsNotTouched) {
     // A template whose second group follows the first directly.
-    const ControlSpec controls[] = {
+    const ControlLayout controls[] = {
         {1, ControlKind::Radio, "a", {}, false, false, false, false, true, 0, 0, 0},
         {2, ControlKind::Radio, "b", {}, false, false, false, false, false, 0, 0, 0},
         {3, ControlKind::Radio, "c", {}, false, false, false, false, true, 0, 0, 0},
         {4, ControlKind::Label, "", {}, false, false, false, false, false, 0, 0, 0},
         {5, ControlKind::Radio, "d", {}, false, false, false, false, false, 0, 0, 0},
     };
-    HeadlessDialog dialog(DialogSpec{"t", 10, 10, controls}, nullptr);
+    HeadlessDialog dialog(DialogLayout{"t", 10, 10, controls}, nullptr);
     dialog.CheckRadio(1, 5, 3);
     dialog.CheckRadio(5, 5, 5);
     ASSERT_TRUE(dialog.Click(2));
@@ -123,7 +123,7 @@ TEST(HeadlessDialog, ARadioOutsideTheGroupOfTheTableIsNotTouched) {
 TEST(HeadlessDialog, TwoThreadsShareTheModel) {
     std::atomic<int> edits{0}, clicks{0}, rows{0};
     HeadlessDialog* model = nullptr;
-    HeadlessDialog dialog(SettingsDialogSpec(), [&](int id, Notification notification) {
+    HeadlessDialog dialog(SettingsDialogLayout(), [&](int id, Notification notification) {
         if (notification == Notification::EditChange) {
             ++edits;
             if (model->GetText(id) == "300")

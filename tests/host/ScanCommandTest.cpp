@@ -132,7 +132,7 @@ TEST(ScanCommand, SheetsBecomeTheScenarioOfOneDevice) {
         << text;
 
     for (const char* bad : {"chart:", "chart:grid:8.5", "chart:grid:0x11", "chart:grid:1x2:3", "@300"}) {
-        settings.sheetSpecs = {bad};
+        settings.sheetTexts = {bad};
         EXPECT_FALSE(ScanScenarioText(settings, text, error)) << bad;
     }
 }

@@ -114,8 +114,8 @@ TEST(UserScript, RefusesLinesThatAreNoEvent) {
 // The player on the headless model of a small dialog.
 class ScriptPlayerTest : public ::testing::Test {
   protected:
-    static qv::ControlSpec Control(int id, qv::ControlKind kind, bool hidden = false, int buddy = 0) {
-        qv::ControlSpec control;
+    static qv::ControlLayout Control(int id, qv::ControlKind kind, bool hidden = false, int buddy = 0) {
+        qv::ControlLayout control;
         control.id = id;
         control.kind = kind;
         control.hidden = hidden;
@@ -125,11 +125,11 @@ class ScriptPlayerTest : public ::testing::Test {
         return control;
     }
     using Kind = qv::ControlKind;
-    const std::vector<qv::ControlSpec> controls{
+    const std::vector<qv::ControlLayout> controls{
         Control(1, Kind::PushButton), Control(21, Kind::DropDownList),    Control(23, Kind::DropDownList),
         Control(28, Kind::Edit),      Control(29, Kind::Spin, false, 28), Control(67, Kind::Edit),
         Control(69, Kind::Edit, true)};
-    const qv::DialogSpec layout{"Test", 100, 100, controls};
+    const qv::DialogLayout layout{"Test", 100, 100, controls};
 
     ScriptPlayerTest() : dialog(layout, [this](int id, qv::Notification) { notified.push_back(id); }) {
         for (const char* row : {"B/W Threshold", " Gray Tone", "RGB"})
@@ -235,12 +235,12 @@ TEST_F(ScriptPlayerTest, SpinsByTheirEditAndReportsExpectationsNeverReached) {
 class PreviewEventsTest : public ::testing::Test {
   protected:
     static constexpr qv::DialogUnitRect kArea{100, 8, 60, 40};
-    static std::vector<qv::ControlSpec> Controls() {
-        std::vector<qv::ControlSpec> controls;
+    static std::vector<qv::ControlLayout> Controls() {
+        std::vector<qv::ControlLayout> controls;
         for (auto [id, kind] :
              {std::pair{2, qv::ControlKind::PushButton}, std::pair{46, qv::ControlKind::DropDownList},
               std::pair{82, qv::ControlKind::Label}}) {
-            qv::ControlSpec& control = controls.emplace_back();
+            qv::ControlLayout& control = controls.emplace_back();
             control.id = id;
             control.kind = kind;
         }
@@ -270,8 +270,8 @@ class PreviewEventsTest : public ::testing::Test {
         return player.PlayNext(*dialog, dynamic_cast<qv::DialogUser&>(*dialog));
     }
 
-    const std::vector<qv::ControlSpec> controls = Controls();
-    const qv::DialogSpec layout{"Test", 200, 100, controls};
+    const std::vector<qv::ControlLayout> controls = Controls();
+    const qv::DialogLayout layout{"Test", 200, 100, controls};
     qv::DialogControls* dialog = nullptr;
     std::vector<std::string> mice, printed;
 };

@@ -57,7 +57,7 @@ struct TemplateKind {
     uint32_t style, mask;
 };
 
-TemplateKind Expected(const qv::ControlSpec& control) {
+TemplateKind Expected(const qv::ControlLayout& control) {
     switch (control.kind) {
     case qv::ControlKind::PushButton:
         return {0x80, "Button", control.defaultButton ? 0x1u : 0x0u, 0xFu};
@@ -93,10 +93,10 @@ TEST_F(ModuleFile, SettingsDialogTemplateIsTheControlTable) {
     // WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT, nothing that makes it a child or modal frame.
     EXPECT_EQ(dialog->style, 0x80C80040u);
 
-    const qv::DialogSpec& table = qv::SettingsDialogSpec();
+    const qv::DialogLayout& table = qv::SettingsDialogLayout();
     ASSERT_EQ(dialog->items.size(), table.controls.size());
     for (size_t at = 0; at < table.controls.size(); ++at) {
-        const qv::ControlSpec& control = table.controls[at];
+        const qv::ControlLayout& control = table.controls[at];
         const pe::DialogItem& item = dialog->items[at];
         SCOPED_TRACE("control " + std::to_string(control.id));
         EXPECT_EQ(item.id, uint32_t(control.id));

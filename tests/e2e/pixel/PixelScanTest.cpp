@@ -193,7 +193,8 @@ class PixelScan : public ::testing::Test {
         settings.sheets = std::to_string(c.sheets.size());
         std::vector<qv::host::UserEvent> events;
         EXPECT_TRUE(qv::host::CompileScan(settings, {}, events, error)) << error;
-        qv::host::ScriptPlayer player(std::move(events), qv::SettingsDialogSpec(), [](const std::string&) {});
+        qv::host::ScriptPlayer player(std::move(events), qv::SettingsDialogLayout(),
+                                      [](const std::string&) {});
         qv::SetUserEventSource(&player);
         qv::SetMessageBoxSink([&](const qv::MessageBoxRecord& box) {
             out.boxes.push_back(box);
