@@ -178,54 +178,9 @@ size_t Decode(const uint8_t* block, size_t received, uint8_t* out, size_t outSiz
 
 // ---- row copy ------------------------------------------------------------------------
 
-void GatherPlainly(const uint8_t* src, uint8_t* out, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        out[i] = src[3 * i];
-}
-
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#define QV_GATHER_BLEND 1
+#define QV_SPLIT_SHUFFLE 1
 typedef uint8_t Bytes16 __attribute__((vector_size(16)));
-typedef int8_t Signs16 __attribute__((vector_size(16)));
-
-// Sixteen samples out[j] = src[3j] lie in three 16-byte vectors at lane positions 3j mod 16,
-// and those positions differ between the three: two blends gather them into one vector, one
-// shuffle puts them in order.
-__attribute__((target("sse4.1"))) Bytes16 GatherSixteen(const uint8_t* src) {
-    constexpr Bytes16 fromB = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0};
-    constexpr Bytes16 fromC = {0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0};
-    Bytes16 a, b, c;
-    std::memcpy(&a, __builtin_assume_aligned(src, 16), 16);
-    std::memcpy(&b, __builtin_assume_aligned(src + 16, 16), 16);
-    std::memcpy(&c, __builtin_assume_aligned(src + 32, 16), 16);
-    const Bytes16 mixed = (Bytes16)((Signs16)fromC ? (Signs16)c : (Signs16)fromB ? (Signs16)b : (Signs16)a);
-    return __builtin_shufflevector(mixed, mixed, 0, 3, 6, 9, 12, 15, 2, 5, 8, 11, 14, 1, 4, 7, 10, 13);
-}
-
-__attribute__((target("sse4.1"))) void GatherBlended(const uint8_t* src, uint8_t* out, size_t count) {
-    // A few samples one by one, until the source is 16-byte aligned (3 x 11 = 1 mod 16).
-    const size_t lead = std::min<size_t>(count, (0 - reinterpret_cast<uintptr_t>(src)) * 11 & 15);
-    GatherPlainly(src, out, lead);
-    src += 3 * lead;
-    out += lead;
-    count -= lead;
-    // A pair reads src[0, 96): taken only while src[96] is a sample too.
-    for (; count > 32; count -= 32, src += 96, out += 32) {
-        const Bytes16 first = GatherSixteen(src);
-        const Bytes16 second = GatherSixteen(src + 48);
-        std::memcpy(out, &first, 16);
-        std::memcpy(out + 16, &second, 16);
-    }
-    GatherPlainly(src, out, count);
-}
-
-bool CanBlend() {
-    static const bool can = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse4.1") != 0;
-    }();
-    return can;
-}
 
 // Sixteen pixels of interleaved RGB into sixteen samples of each plane: each plane's samples
 // lie in the three vectors at lanes that differ between them, so two shuffles gather them.
@@ -267,7 +222,7 @@ bool CanShuffle() {
 // out[p][i] = src[3i + p]: the three planes of interleaved RGB in one pass over the row.
 void SplitPlanes(const uint8_t* src, uint8_t* const* out, size_t count) {
     size_t i = 0;
-#ifdef QV_GATHER_BLEND
+#ifdef QV_SPLIT_SHUFFLE
     if (CanShuffle())
         i = SplitShuffled(src, out, count);
 #endif
@@ -278,15 +233,11 @@ void SplitPlanes(const uint8_t* src, uint8_t* const* out, size_t count) {
     }
 }
 
-// out[i] = src[3i]: one channel of interleaved RGB.
+// out[i] = src[3i]: one channel of interleaved RGB. The transfer takes all three planes at
+// once (SplitPlanes); one plane alone is rare enough to go plainly.
 void GatherChannel(const uint8_t* src, uint8_t* out, size_t count) {
-#ifdef QV_GATHER_BLEND
-    if (CanBlend()) {
-        GatherBlended(src, out, count);
-        return;
-    }
-#endif
-    GatherPlainly(src, out, count);
+    for (size_t i = 0; i < count; ++i)
+        out[i] = src[3 * i];
 }
 
 // The bytes of one source row that lie inside the block.

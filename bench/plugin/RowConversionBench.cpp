@@ -111,18 +111,6 @@ void BM_RgbRowsIntoPlanes(benchmark::State& state) {
     });
 }
 
-// One plane after the other, each pass reading the whole block for a third of it.
-void BM_RgbRowsPlaneByPlane(benchmark::State& state) {
-    const RowFormat format = RgbFormat();
-    Planes(state, [&](const std::vector<uint8_t>& block, std::vector<uint8_t>& strip) {
-        const size_t plane = strip.size() / 3;
-        for (int32_t p = 0; p < 3; ++p)
-            for (size_t row = 0; row * kPixels < plane; ++row)
-                CopyStripRow(format, block.data(), block.size(), 0, static_cast<int32_t>(row), p,
-                             &strip[p * plane + row * kPixels], kPixels);
-    });
-}
-
 // The same bytes from the same block into the same strip.
 void BM_MemcpyRgbPlanes(benchmark::State& state) {
     Planes(state, [](const std::vector<uint8_t>& block, std::vector<uint8_t>& strip) {
@@ -137,5 +125,4 @@ BENCHMARK(BM_DecodeLineDrawing);
 BENCHMARK(BM_DecodeLineDrawingStretched)->Arg(39)->Arg(1);
 BENCHMARK(BM_MemcpyRgbPlanes)->Arg(12)->Arg(24);
 BENCHMARK(BM_RgbRowsIntoPlanes)->Arg(12)->Arg(24);
-BENCHMARK(BM_RgbRowsPlaneByPlane)->Arg(12)->Arg(24);
 BENCHMARK_MAIN();
